@@ -1,0 +1,128 @@
+# Shared build settings and the helpers every subsystem uses.
+#
+# File naming inside a subsystem folder:
+#   name.cpp            portable, built everywhere
+#   name_win32.cpp      Windows builds only
+#   name_posix.cpp      Linux builds only
+#   name_test.cpp       native unit test (GoogleTest), Linux only
+#   name_wintest.cpp    unit test built for Windows and run under Wine (windows-test preset)
+
+add_library(selvane_options INTERFACE)
+target_compile_options(selvane_options INTERFACE -Wall -Wextra -Wpedantic -Werror -Wshadow -Wno-missing-field-initializers)
+target_include_directories(selvane_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(selvane_options INTERFACE
+  SELVANE_INTERNET_HOST="${SELVANE_INTERNET_HOST}"
+  SELVANE_LAN_HOST="${SELVANE_LAN_HOST}"
+  SELVANE_VERSION="${PROJECT_VERSION}")
+if(WIN32)
+  target_compile_definitions(selvane_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+  target_link_options(selvane_options INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+if(SELVANE_SANITIZE AND NOT WIN32)
+  target_compile_options(selvane_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(selvane_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(SELVANE_FUZZ)
+  target_compile_options(selvane_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(selvane_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# zlib: static on Windows so that Selvane.exe imports system DLLs only.
+if(WIN32)
+  find_library(SELVANE_ZLIB_STATIC NAMES libz.a REQUIRED)
+  add_library(selvane_zlib INTERFACE)
+  target_link_libraries(selvane_zlib INTERFACE ${SELVANE_ZLIB_STATIC})
+else()
+  find_package(ZLIB REQUIRED)
+  add_library(selvane_zlib INTERFACE)
+  target_link_libraries(selvane_zlib INTERFACE ZLIB::ZLIB)
+endif()
+
+# nlohmann-json is header-only; expose only its own folder, also to the cross builds.
+set(SELVANE_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third_party_include)
+file(MAKE_DIRECTORY ${SELVANE_THIRD_PARTY_INCLUDE})
+if(NOT EXISTS ${SELVANE_THIRD_PARTY_INCLUDE}/nlohmann)
+  file(CREATE_LINK /usr/include/nlohmann ${SELVANE_THIRD_PARTY_INCLUDE}/nlohmann SYMBOLIC)
+endif()
+add_library(selvane_json INTERFACE)
+target_include_directories(selvane_json SYSTEM INTERFACE ${SELVANE_THIRD_PARTY_INCLUDE})
+
+# GoogleTest: the system package natively, built from Debian's sources for Windows.
+if(SELVANE_BUILD_TESTS)
+  if(WIN32)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    add_library(selvane_gtest INTERFACE)
+    target_link_libraries(selvane_gtest INTERFACE gtest_main gmock)
+  else()
+    find_package(GTest REQUIRED)
+    add_library(selvane_gtest INTERFACE)
+    target_link_libraries(selvane_gtest INTERFACE GTest::gtest_main GTest::gmock)
+  endif()
+  include(GoogleTest)
+endif()
+
+# selvane_sources(<out-var>): the sources of the current folder that belong to this build.
+function(selvane_sources out)
+  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(result)
+  foreach(f IN LISTS all)
+    get_filename_component(n ${f} NAME_WE)
+    if(n MATCHES "_test$" OR n MATCHES "_wintest$")
+      continue()
+    elseif(n MATCHES "_win32$")
+      if(WIN32)
+        list(APPEND result ${f})
+      endif()
+    elseif(n MATCHES "_posix$")
+      if(NOT WIN32)
+        list(APPEND result ${f})
+      endif()
+    else()
+      list(APPEND result ${f})
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# selvane_library(<name> [DEPS ...] [EXCLUDE file.cpp ...]): a static library of the
+# folder's sources (an interface target while the folder has none).
+function(selvane_library name)
+  cmake_parse_arguments(A "" "" "DEPS;EXCLUDE" ${ARGN})
+  selvane_sources(srcs)
+  foreach(x IN LISTS A_EXCLUDE)
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${x})
+  endforeach()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_link_libraries(${name} PUBLIC selvane_options ${A_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE selvane_options ${A_DEPS})
+  endif()
+endfunction()
+
+# selvane_tests(<name> DEPS ...): one test program of the folder's *_test.cpp (native)
+# or *_wintest.cpp (Windows, run under Wine through the cross-compiling emulator).
+function(selvane_tests name)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  if(NOT SELVANE_BUILD_TESTS)
+    return()
+  endif()
+  if(WIN32)
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_wintest.cpp)
+  else()
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  endif()
+  if(NOT tests)
+    return()
+  endif()
+  add_executable(${name} ${tests})
+  target_link_libraries(${name} PRIVATE ${A_DEPS} selvane_gtest selvane_options)
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()

@@ -1,0 +1,168 @@
+#pragma once
+// The one door to the operating system. Everything the updater asks of Windows
+// (files, profile strings, processes, the shell, the registry, fonts, the ANSI
+// code page, threads, sleeping) goes through Env, so that the portable code can
+// run natively against the POSIX implementation and tests can put a recording
+// or fault-injecting wrapper in front of either implementation.
+//
+// Paths are Windows paths ("C:\Kavel\ECF\VendraECF.exe") in UTF-8; the POSIX
+// implementation maps them below a root folder given to it.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace selvane {
+
+// File attribute bits, with Windows' values.
+enum FileAttribute : uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrNormal = 0x80,
+};
+
+struct DirEntry {
+  std::string name;  // without folder
+  uint32_t attributes = 0;
+};
+
+// MS-DOS packed date-time, local time (date word, time word).
+struct DosDateTime {
+  uint16_t date = 0;
+  uint16_t time = 0;
+  friend bool operator==(const DosDateTime&, const DosDateTime&) = default;
+};
+
+struct ProcessInfo {
+  uint32_t pid = 0;
+  std::string exe_name;  // as the process snapshot reports it
+};
+
+// Sharing granted to other openers while a file is held.
+enum class ShareMode { kExclusive, kReadWrite };
+
+// Failures of the file layer, carrying the file layer's own texts:
+//   Cannot open file "<path>". <system error text>
+//   Cannot create file "<path>". <system error text>
+class EFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+class EFOpenError : public EFileError {
+ public:
+  using EFileError::EFileError;
+};
+class EFCreateError : public EFileError {
+ public:
+  using EFileError::EFileError;
+};
+// A read or write on an open file failed.
+class EInOutError : public EFileError {
+ public:
+  using EFileError::EFileError;
+};
+
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // Reads up to n bytes; returns 0 only at the end of the file. Throws EInOutError.
+  virtual size_t Read(void* buf, size_t n) = 0;
+};
+
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // Writes all n bytes or throws EInOutError.
+  virtual void Write(const void* buf, size_t n) = 0;
+  // Closes the handle; throws EInOutError if pending data could not be written.
+  virtual void Close() = 0;
+};
+
+enum class ThreadPriority { kNormal, kAboveNormal };
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // --- Files and folders -------------------------------------------------
+  virtual bool FileExists(const std::string& path) = 0;       // a file, not a folder
+  virtual bool DirectoryExists(const std::string& path) = 0;  // trailing backslash allowed
+  virtual bool CreateDirectory(const std::string& path) = 0;  // one level; false if it fails
+  // Every entry matching the pattern ("C:\folder\*.*"), "." and ".." included,
+  // with its attributes; an empty list when the folder does not exist.
+  virtual std::vector<DirEntry> FindFiles(const std::string& pattern) = 0;
+  virtual std::optional<uint32_t> GetAttributes(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  // Opens for reading; throws EFOpenError.
+  virtual std::unique_ptr<ReadableFile> OpenRead(const std::string& path, ShareMode share) = 0;
+  // Creates anew or empties an existing file, for writing; throws EFCreateError.
+  virtual std::unique_ptr<WritableFile> Create(const std::string& path, ShareMode share) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
+  // Renames a file, replacing an existing target in one step.
+  virtual bool MoveFileReplace(const std::string& from, const std::string& to) = 0;
+  // Last-write time as the MS-DOS packed date-time in local time.
+  virtual std::optional<DosDateTime> GetLastWriteDos(const std::string& path) = 0;
+  // Opens the file for writing with read/write sharing and sets its last-write
+  // time from a local MS-DOS date-time; false if the file cannot be opened or
+  // the value cannot be converted or set.
+  virtual bool SetLastWriteDos(const std::string& path, DosDateTime when) = 0;
+  // Full path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+
+  // --- Profile (INI) files: GetPrivateProfileString / WritePrivateProfileString
+  virtual std::string GetProfileString(const std::string& file, const std::string& section,
+                                       const std::string& key, const std::string& fallback) = 0;
+  virtual bool WriteProfileString(const std::string& file, const std::string& section,
+                                  const std::string& key, const std::string& value) = 0;
+
+  // --- Processes ---------------------------------------------------------
+  virtual std::vector<ProcessInfo> SnapshotProcesses() = 0;
+  // Opens the process with the terminate right and terminates it.
+  virtual bool TerminateProcess(uint32_t pid, uint32_t exit_code) = 0;
+  // WinExec(command_line, SW_HIDE): starts without waiting; false if it failed.
+  virtual bool RunHidden(const std::string& command_line) = 0;
+
+  // --- Fonts, shell links, registry -------------------------------------
+  virtual bool AddFontResource(const std::string& path) = 0;
+  // WM_FONTCHANGE to all top-level windows, returning once it has been delivered.
+  virtual void BroadcastFontChange() = 0;
+  // Creates a shell link object and saves a link with exactly these three
+  // properties. Throws std::runtime_error when the object cannot be created;
+  // the results of the setters and of saving are ignored.
+  virtual void SaveShellLink(const std::string& link_path, const std::string& target,
+                             const std::string& arguments, const std::string& working_dir) = 0;
+  // A string value under HKEY_CURRENT_USER; nullopt when absent.
+  virtual std::optional<std::string> ReadCurrentUserString(const std::string& key,
+                                                           const std::string& value) = 0;
+
+  // --- The single-byte (ANSI) code page ---------------------------------
+  // UTF-8 to the code page; characters it lacks become its default character.
+  virtual std::string ToAnsi(std::string_view utf8) = 0;
+  virtual std::string FromAnsi(std::string_view ansi) = 0;
+
+  // --- Threads and time --------------------------------------------------
+  virtual void SleepMs(uint32_t ms) = 0;
+  // Starts fn on a new thread with the given priority; the thread is detached.
+  virtual void StartThread(std::function<void()> fn, ThreadPriority priority) = 0;
+};
+
+// The platform's own implementation: Win32 on Windows.
+Env* DefaultEnv();
+
+// Native stand-in: maps "C:\..." onto root (which must not be "/"), uses
+// Windows-1252 as the code page and the process's local time zone.
+std::unique_ptr<Env> NewPosixEnv(const std::string& root);
+
+// Forwards every call to a target; tests override what they want to observe or break.
+class EnvWrapper;  // see env_wrapper.h
+
+}  // namespace selvane

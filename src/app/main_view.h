@@ -41,7 +41,9 @@ class MainView {
   // installation wait calls it on every pass). Returns false once the
   // application has been told to end.
   virtual bool ProcessMessages() = 0;
-  // Ends the message loop; the process exits when it returns.
+  // Shows the window and runs the message loop until Terminate; returns the exit code.
+  virtual int RunMessageLoop() = 0;
+  // Tells the application to end: the message loop finishes.
   virtual void Terminate() = 0;
 };
 

@@ -30,6 +30,9 @@ class MainView {
   virtual void SetChoicePanelVisible(bool visible) = 0;     // Panel1 (with Panel2..4)
   virtual void SetAnimation(bool running) = 0;              // GIFAnimator1: Visible and Animate
   virtual void SetClosePanelEnabled(bool enabled) = 0;      // KavelPanel2
+  // The application's default error handling: an error that escapes a window
+  // event (a failed shortcut creation) is shown in a message box with this text.
+  virtual void ShowErrorMessage(const std::string& text) = 0;
 
   // Thread-safe: queues a message for the window thread, which hands it to the
   // handler set below. Never blocks.

@@ -1,0 +1,297 @@
+#include "rpc/json_stream_reader.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "rpc/rpc_error.h"
+
+namespace selvane {
+
+namespace {
+
+bool IsBlank(uint8_t b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n'; }
+bool IsNumberChar(uint8_t b) { return (b >= '0' && b <= '9') || b == '+' || b == '-' || b == '.' || b == 'e' || b == 'E'; }
+
+constexpr uint8_t kHeaderBlockMark = 0xB7;
+
+int HexValue(uint8_t b) {
+  if (b >= '0' && b <= '9') return b - '0';
+  if (b >= 'a' && b <= 'f') return b - 'a' + 10;
+  if (b >= 'A' && b <= 'F') return b - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string_view RpcJsonTokenName(TRpcJsonToken token) {
+  switch (token) {
+    case TRpcJsonToken::kObjectStart: return "{";
+    case TRpcJsonToken::kObjectEnd: return "}";
+    case TRpcJsonToken::kArrayStart: return "[";
+    case TRpcJsonToken::kArrayEnd: return "]";
+    case TRpcJsonToken::kNameSeparator: return ":";
+    case TRpcJsonToken::kValueSeparator: return ",";
+    case TRpcJsonToken::kTrue: return "true";
+    case TRpcJsonToken::kFalse: return "false";
+    case TRpcJsonToken::kNull: return "null";
+    case TRpcJsonToken::kString: return "\"";
+    case TRpcJsonToken::kNumber: return "-+0-9.";
+    case TRpcJsonToken::kUnknown: break;
+  }
+  return "Unknown";
+}
+
+TRpcJsonStreamReader::TRpcJsonStreamReader(TRpcChannel& channel, size_t buffer_size)
+    : channel_(channel), buffer_(buffer_size == 0 ? kDefaultBufferSize : buffer_size) {}
+
+bool TRpcJsonStreamReader::Fill() {
+  const int n = channel_.Read(std::span<uint8_t>(buffer_.data(), buffer_.size()));
+  if (n <= 0) {
+    pos_ = end_ = 0;
+    throw TRpcError("Read error", kRpcErrorWarning);
+  }
+  pos_ = 0;
+  end_ = static_cast<size_t>(n);
+  return true;
+}
+
+std::string TRpcJsonStreamReader::BufferDump() const {
+  std::string out;
+  for (size_t i = 0; i < end_; ++i) {
+    const uint8_t b = buffer_[i];
+    if (b >= 0x20 && b <= 0x7E) {
+      out.push_back(static_cast<char>(b));
+    } else {
+      out += "#" + std::to_string(b);
+    }
+  }
+  return out;
+}
+
+void TRpcJsonStreamReader::Fail(const std::string& message) {
+  std::string text = message + std::to_string(pos_) + "\n" + BufferDump();
+  pos_ = end_;  // the rest of the buffer cannot be trusted any more
+  throw TRpcError(text, kRpcErrorNoMemory);
+}
+
+void TRpcJsonStreamReader::UnexpectedToken(TRpcJsonToken expected, TRpcJsonToken found) {
+  Fail("Expected:  '" + std::string(RpcJsonTokenName(expected)) + "' found:  '" +
+       std::string(RpcJsonTokenName(found)) + "' at position:  ");
+}
+
+void TRpcJsonStreamReader::SkipBlanks() {
+  while (IsBlank(PeekByte())) ++pos_;
+}
+
+TRpcJsonToken TRpcJsonStreamReader::PeekToken() {
+  SkipBlanks();
+  const uint8_t b = buffer_[pos_];
+  switch (b) {
+    case '{': return TRpcJsonToken::kObjectStart;
+    case '}': return TRpcJsonToken::kObjectEnd;
+    case '[': return TRpcJsonToken::kArrayStart;
+    case ']': return TRpcJsonToken::kArrayEnd;
+    case ':': return TRpcJsonToken::kNameSeparator;
+    case ',': return TRpcJsonToken::kValueSeparator;
+    case 't': return TRpcJsonToken::kTrue;
+    case 'f': return TRpcJsonToken::kFalse;
+    case 'n': return TRpcJsonToken::kNull;
+    case '"': return TRpcJsonToken::kString;
+    default: return IsNumberChar(b) ? TRpcJsonToken::kNumber : TRpcJsonToken::kUnknown;
+  }
+}
+
+void TRpcJsonStreamReader::ReadToken(TRpcJsonToken expected) {
+  const TRpcJsonToken found = PeekToken();
+  if (found != expected) UnexpectedToken(expected, found);
+  switch (expected) {
+    case TRpcJsonToken::kTrue: ExpectWord("true"); return;
+    case TRpcJsonToken::kFalse: ExpectWord("false"); return;
+    case TRpcJsonToken::kNull: ExpectWord("null"); return;
+    case TRpcJsonToken::kString: ReadString(); return;
+    case TRpcJsonToken::kNumber: ReadInt64(); return;
+    default: ++pos_; return;
+  }
+}
+
+bool TRpcJsonStreamReader::SkipValueSeparator() {
+  if (PeekToken() != TRpcJsonToken::kValueSeparator) return false;
+  ++pos_;
+  return true;
+}
+
+void TRpcJsonStreamReader::ExpectWord(std::string_view word) {
+  for (char c : word) {
+    if (PeekByte() != static_cast<uint8_t>(c)) Fail("Expected:  '" + std::string(word) + " at position:  ");
+    ++pos_;
+  }
+}
+
+void TRpcJsonStreamReader::ReadReplyObjectStart() {
+  for (;;) {
+    SkipBlanks();
+    if (buffer_[pos_] != kHeaderBlockMark) break;
+    uint8_t header[9];
+    for (uint8_t& b : header) b = ReadRawByte();
+    const uint32_t length = (uint32_t{header[1]} << 24) | (header[2] << 16) | (header[3] << 8) | header[4];
+    const uint32_t flag = (uint32_t{header[5]} << 24) | (header[6] << 16) | (header[7] << 8) | header[8];
+    if (flag == 0) throw TRpcError("Server uses unsupported streaming protocol");
+    for (uint32_t skipped = 9; skipped < length; ++skipped) ReadRawByte();
+  }
+  ReadToken(TRpcJsonToken::kObjectStart);
+}
+
+std::u16string TRpcJsonStreamReader::ReadMemberName() {
+  SkipBlanks();
+  if (buffer_[pos_] != '"') Fail("Unexpected byte at position:  ");
+  return ReadString();
+}
+
+std::u16string TRpcJsonStreamReader::ReadString() {
+  const TRpcJsonToken found = PeekToken();
+  if (found != TRpcJsonToken::kString) UnexpectedToken(TRpcJsonToken::kString, found);
+  ++pos_;
+  std::u16string out;
+  for (;;) {
+    uint8_t b = ReadRawByte();
+    if (b == '"') return out;
+    if (b != '\\') {
+      out.push_back(b);
+      continue;
+    }
+    b = ReadRawByte();
+    switch (b) {
+      case 'b': out.push_back(8); break;
+      case 't': out.push_back(9); break;
+      case 'n': out.push_back(10); break;
+      case 'f': out.push_back(12); break;
+      case 'r': out.push_back(13); break;
+      case 'u': {
+        int value = 0;
+        for (int i = 0; i < 4; ++i) {
+          const int h = HexValue(PeekByte());
+          if (h < 0) Fail("Expected:  'hexadecimal digit at position:  ");
+          ++pos_;
+          value = value * 16 + h;
+        }
+        out.push_back(static_cast<char16_t>(value));
+        break;
+      }
+      default: out.push_back(b); break;
+    }
+  }
+}
+
+std::string TRpcJsonStreamReader::ReadUtf8String() { return Utf16ToUtf8(ReadString()); }
+
+int64_t TRpcJsonStreamReader::ReadInt64() {
+  const TRpcJsonToken found = PeekToken();
+  if (found != TRpcJsonToken::kNumber) UnexpectedToken(TRpcJsonToken::kNumber, found);
+  bool negative = false;
+  bool first = true;
+  bool digits_done = false;
+  uint64_t value = 0;  // unsigned: out-of-range numbers wrap instead of overflowing
+  for (;;) {
+    if (pos_ == end_) Fill();
+    const uint8_t b = buffer_[pos_];
+    if (!IsNumberChar(b)) break;
+    ++pos_;
+    if (first && (b == '-' || b == '+')) {
+      negative = b == '-';
+    } else if (b >= '0' && b <= '9' && !digits_done) {
+      value = value * 10 + (b - '0');
+    } else {
+      digits_done = true;  // fraction or exponent: the integer part is the value
+    }
+    first = false;
+  }
+  return static_cast<int64_t>(negative ? 0 - value : value);
+}
+
+bool TRpcJsonStreamReader::ReadBoolean() {
+  const TRpcJsonToken found = PeekToken();
+  if (found == TRpcJsonToken::kTrue) {
+    ExpectWord("true");
+    return true;
+  }
+  if (found == TRpcJsonToken::kFalse) {
+    ExpectWord("false");
+    return false;
+  }
+  UnexpectedToken(TRpcJsonToken::kTrue, found);
+}
+
+void TRpcJsonStreamReader::ReadNull() { ReadToken(TRpcJsonToken::kNull); }
+
+void TRpcJsonStreamReader::SkipToObjectEnd(int depth) {
+  while (depth > 0) {
+    const TRpcJsonToken t = PeekToken();
+    switch (t) {
+      case TRpcJsonToken::kObjectStart: ++depth; ++pos_; break;
+      case TRpcJsonToken::kObjectEnd: --depth; ++pos_; break;
+      case TRpcJsonToken::kString: ReadString(); break;
+      default: ++pos_; break;
+    }
+  }
+}
+
+void TRpcJsonStreamReader::SkipValue() {
+  switch (PeekToken()) {
+    case TRpcJsonToken::kObjectStart:
+    case TRpcJsonToken::kArrayStart: {
+      int depth = 0;
+      do {
+        const TRpcJsonToken t = PeekToken();
+        if (t == TRpcJsonToken::kObjectStart || t == TRpcJsonToken::kArrayStart) ++depth;
+        if (t == TRpcJsonToken::kObjectEnd || t == TRpcJsonToken::kArrayEnd) --depth;
+        if (t == TRpcJsonToken::kString) {
+          ReadString();
+        } else if (t == TRpcJsonToken::kNumber) {
+          ReadInt64();
+        } else {
+          ++pos_;
+        }
+      } while (depth > 0);
+      return;
+    }
+    case TRpcJsonToken::kString: ReadString(); return;
+    case TRpcJsonToken::kNumber: ReadInt64(); return;
+    case TRpcJsonToken::kTrue: ExpectWord("true"); return;
+    case TRpcJsonToken::kFalse: ExpectWord("false"); return;
+    case TRpcJsonToken::kNull: ExpectWord("null"); return;
+    default: UnexpectedToken(TRpcJsonToken::kObjectStart, PeekToken());
+  }
+}
+
+int64_t TRpcJsonStreamReader::ReadDataArray(Bytes& out) {
+  ReadToken(TRpcJsonToken::kArrayStart);
+  const int64_t count = ReadInt64();
+  if (count != 0) {
+    ReadToken(TRpcJsonToken::kValueSeparator);
+    // The bytes follow the comma at once: no blanks are skipped before them.
+    const uint64_t n = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+    ReadRawBytes(static_cast<size_t>(n), out);
+  } else {
+    SkipValueSeparator();
+  }
+  ReadToken(TRpcJsonToken::kArrayEnd);
+  return count;
+}
+
+uint8_t TRpcJsonStreamReader::ReadRawByte() {
+  if (pos_ == end_) Fill();
+  return buffer_[pos_++];
+}
+
+void TRpcJsonStreamReader::ReadRawBytes(size_t count, Bytes& out) {
+  while (count > 0) {
+    if (pos_ == end_) Fill();
+    const size_t n = std::min(count, end_ - pos_);
+    out.insert(out.end(), buffer_.begin() + static_cast<ptrdiff_t>(pos_),
+               buffer_.begin() + static_cast<ptrdiff_t>(pos_ + n));
+    pos_ += n;
+    count -= n;
+  }
+}
+
+}  // namespace selvane

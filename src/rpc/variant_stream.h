@@ -1,0 +1,24 @@
+#pragma once
+// The variant stream: how an OleVariant becomes the bytes of a stream value
+// and back. A byte array is the tag 0x03, its element count as a 64-bit
+// little-endian integer, and the elements.
+
+#include "platform/ole_variant.h"
+#include "rpc/field_codec.h"
+
+namespace selvane {
+
+inline constexpr uint8_t kVariantStreamGeneric = 0x02;
+inline constexpr uint8_t kVariantStreamByteArray = 0x03;
+
+// A byte array as tag 0x03; a Null or unassigned variant as the generic form
+// (tag 0x02 and its two-byte variant type, 0x0001 or 0x0000).
+Bytes VariantToStream(const OleVariant& value);
+
+// Tag 0x03: a count of 0 or less (low 32 bits) gives Null, otherwise a byte
+// array of that many bytes; a stream shorter than its count raises
+// TRpcError "Stream read error". Tag 0x02 gives Null for the Null type and
+// unassigned otherwise; any other tag, or no bytes at all, unassigned.
+OleVariant StreamToVariant(ByteSpan stream);
+
+}  // namespace selvane

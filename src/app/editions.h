@@ -26,6 +26,9 @@ struct EditionInfo {
   std::string_view install_title;       // "Instalação Kavel Vendra-ECF"
   std::string_view update_title;        // "Atualização Kavel Vendra-ECF"
   std::string_view edition_folder;      // "C:\Kavel\ECF" (no trailing backslash)
+  // Extra folders the launcher creates when missing; empty when the edition has none.
+  std::string_view hidden_extra_folder;   // on installation and update, then hidden (ECF: kKvlFolder)
+  std::string_view install_extra_folder;  // on installation only (NFCE: kNfceSchemasFolder)
   std::string_view worker_class;        // "TInstalacaoAtualizacaoECF", ...
   std::string_view shortcut_operation;  // "CriarAtalhosECF", ...
   std::string_view process_name;        // "VendraECF.exe"

@@ -1,0 +1,16 @@
+#pragma once
+// How the window starts the edition's worker thread. The launcher returns at
+// once; the worker talks back only through the WindowPort, which outlives it.
+// The window keeps no reference to the worker.
+
+#include <functional>
+
+#include "app/editions.h"
+#include "app/window_port.h"
+
+namespace selvane {
+
+// instalacao: true for a first installation, false for an update.
+using WorkerLauncher = std::function<void(const EditionInfo& edition, bool instalacao, WindowPort& port)>;
+
+}  // namespace selvane

@@ -1,0 +1,77 @@
+#include "platform/socket.h"
+
+#include <array>
+#include <utility>
+
+namespace selvane {
+
+namespace {
+
+constexpr std::array<std::pair<int, const char*>, 48> kDescriptions{{
+    {10004, "Interrupted system call."},
+    {10009, "Bad file number."},
+    {10013, "Access denied."},
+    {10014, "Bad address."},
+    {10022, "Invalid argument."},
+    {10024, "Too many open files."},
+    {10035, "Operation would block."},
+    {10036, "Operation now in progress."},
+    {10037, "Operation already in progress."},
+    {10038, "Socket operation on non-socket."},
+    {10039, "Destination address required."},
+    {10040, "Message too long."},
+    {10041, "Protocol wrong type for socket."},
+    {10042, "Bad protocol option."},
+    {10043, "Protocol not supported."},
+    {10044, "Socket type not supported."},
+    {10045, "Operation not supported on socket."},
+    {10046, "Protocol family not supported."},
+    {10047, "Address family not supported by protocol family."},
+    {10048, "Address already in use."},
+    {10049, "Cannot assign requested address."},
+    {10050, "Network is down."},
+    {10051, "Network is unreachable."},
+    {10052, "Net dropped connection or reset."},
+    {10053, "Software caused connection abort."},
+    {10054, "Connection reset by peer."},
+    {10055, "No buffer space available."},
+    {10056, "Socket is already connected."},
+    {10057, "Socket is not connected."},
+    {10058, "Cannot send or receive after socket is closed."},
+    {10059, "Too many references, cannot splice."},
+    {10060, "Connection timed out."},
+    {10061, "Connection refused."},
+    {10062, "Too many levels of symbolic links."},
+    {10063, "File name too long."},
+    {10064, "Host is down."},
+    {10065, "No route to host."},
+    {10066, "Directory not empty."},
+    {10067, "Too many processes."},
+    {10068, "Too many users."},
+    {10069, "Disk quota exceeded."},
+    {10070, "Stale NFS file handle."},
+    {10091, "Network subsystem is unavailable."},
+    {10092, "WINSOCK DLL Version out of range."},
+    {10093, "Winsock not loaded yet."},
+    {11001, "Host not found."},
+    {11002, "Non-authoritative response (try again or check DNS setup)."},
+    {11003, "Non-recoverable errors: FORMERR, REFUSED, NOTIMP."},
+}};
+
+}  // namespace
+
+std::string SocketErrorDescription(int code) {
+  for (const auto& [c, text] : kDescriptions) {
+    if (c == code) return text;
+  }
+  if (code == 11004) return "Valid name, no data record (check DNS setup).";
+  return "Unknown error.";
+}
+
+std::string SocketErrorMessage(int code) {
+  return "Socket Error # " + std::to_string(code) + "\r\n" + SocketErrorDescription(code);
+}
+
+ESocketError::ESocketError(int code) : std::runtime_error(SocketErrorMessage(code)), code_(code) {}
+
+}  // namespace selvane

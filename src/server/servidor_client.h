@@ -1,0 +1,83 @@
+#pragma once
+// Proxy of the update server's remote methods (server class TServidor). Each
+// method's command is created and prepared at its first call on a proxy and
+// executed at every call; destroying the proxy closes its commands on the
+// server. Failures of the layers below pass through unchanged.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/ole_variant.h"
+
+namespace selvane {
+
+class TRpcCommand;
+class TRpcConnection;
+
+class TServidorClient {
+ public:
+  // Raises TRpcError "Connection cannot be nil.  Make sure the connection has
+  // been opened." when `connection` is null.
+  explicit TServidorClient(TRpcConnection* connection);
+  ~TServidorClient();
+  TServidorClient(const TServidorClient&) = delete;
+  TServidorClient& operator=(const TServidorClient&) = delete;
+
+  int32_t GetNumeroAtualizacao();
+  // The file record data packet of one file.
+  OleVariant RetornaArquivo(const std::string& arquivo, int32_t numero_atualizacao);
+  // Folder methods: a folder listing in, a fetch list out.
+  OleVariant AtualizaPastaECF(const OleVariant& cds_cliente);
+  OleVariant RecompoePastaECF(const OleVariant& cds_cliente);
+  OleVariant AtualizaPastaKVL(const OleVariant& cds_cliente);
+  OleVariant RecompoePastaKVL(const OleVariant& cds_cliente);
+  OleVariant AtualizaPastaNFCE(const OleVariant& cds_cliente);
+  OleVariant RecompoePastaNFCE(const OleVariant& cds_cliente);
+  OleVariant AtualizaPastaSchemasNFCE(const OleVariant& cds_cliente);
+  OleVariant RecompoePastaSchemasNFCE(const OleVariant& cds_cliente);
+  OleVariant AtualizaPastaDNF(const OleVariant& cds_cliente);
+  OleVariant RecompoePastaDNF(const OleVariant& cds_cliente);
+  OleVariant AtualizaAtualizador(const OleVariant& cds_cliente);
+
+  // A folder method (or AtualizaAtualizador) by its name without the class,
+  // as the editions table names it ("RecompoePastaECF"). An unknown name
+  // raises TRpcError "Unknown remote method: <name>".
+  OleVariant CallFolderMethod(std::string_view method, const OleVariant& cds_cliente);
+
+  // Commands created so far, for tests.
+  size_t command_count() const;
+
+ private:
+  enum Method : size_t {
+    kGetNumeroAtualizacao,
+    kRetornaArquivo,
+    kAtualizaPastaECF,
+    kRecompoePastaECF,
+    kAtualizaPastaKVL,
+    kRecompoePastaKVL,
+    kAtualizaPastaNFCE,
+    kRecompoePastaNFCE,
+    kAtualizaPastaSchemasNFCE,
+    kRecompoePastaSchemasNFCE,
+    kAtualizaPastaDNF,
+    kRecompoePastaDNF,
+    kAtualizaAtualizador,
+    kMethodCount,
+  };
+
+  TRpcCommand& Command(Method method);
+  OleVariant CallPacketMethod(Method method, const OleVariant& cds_cliente);
+
+  TRpcConnection* FRpcConnection;
+  bool FInstanceOwner = true;
+  // FGetNumeroAtualizacaoCommand ... FAtualizaAtualizadorCommand, in that order.
+  std::array<std::unique_ptr<TRpcCommand>, kMethodCount> FCommands;
+};
+
+// The remote names, "TServidor." followed by the method.
+std::string_view ServidorMethodName(size_t index);
+
+}  // namespace selvane

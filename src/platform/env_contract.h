@@ -1,0 +1,237 @@
+#pragma once
+// Cases every Env implementation must pass alike: included by one test file of
+// each test program, which instantiates the suite with its Env and a scratch
+// folder (a Windows path ending in a backslash).
+//
+//   INSTANTIATE_TEST_SUITE_P(Posix, EnvContract, ::testing::Values(&MakeMyEnv));
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/dos_time.h"
+#include "platform/env.h"
+
+namespace selvane {
+
+struct ContractSubject {
+  Env* env = nullptr;
+  std::string scratch;  // "C:\...\", created by the fixture
+};
+using ContractFactory = ContractSubject (*)();
+
+class EnvContract : public ::testing::TestWithParam<ContractFactory> {
+ protected:
+  void SetUp() override {
+    const ContractSubject s = GetParam()();
+    env_ = s.env;
+    dir_ = s.scratch;
+    env_->CreateDirectory(dir_);
+    Empty(dir_);
+  }
+  void TearDown() override { Empty(dir_); }
+
+  void Empty(const std::string& dir) {
+    for (const DirEntry& e : env_->FindFiles(dir + "*.*")) {
+      if (e.name == "." || e.name == "..") continue;
+      if (e.attributes & kAttrDirectory) {
+        Empty(dir + e.name + "\\");
+        continue;  // no folder removal in Env; folders stay and are emptied
+      }
+      env_->SetAttributes(dir + e.name, kAttrNormal);
+      env_->DeleteFile(dir + e.name);
+    }
+  }
+
+  void Put(const std::string& name, const std::string& data) {
+    auto f = env_->Create(dir_ + name, ShareMode::kExclusive);
+    f->Write(data.data(), data.size());
+    f->Close();
+  }
+  std::string Get(const std::string& name) {
+    auto f = env_->OpenRead(dir_ + name, ShareMode::kReadWrite);
+    std::string data;
+    char buf[256];
+    while (size_t n = f->Read(buf, sizeof buf)) data.append(buf, n);
+    return data;
+  }
+  static double At(int y, int mo, int d, int h, int mi, int s, int ms) {
+    return *DateTimeFromCivil({y, mo, d, h, mi, s, ms});
+  }
+  static std::string ErrorOf(const std::function<void()>& fn) {
+    try {
+      fn();
+    } catch (const EFileError& e) {
+      return e.what();
+    }
+    return "(no error)";
+  }
+
+  Env* env_ = nullptr;
+  std::string dir_;
+};
+
+TEST_P(EnvContract, StampedTimesReadBackAtEvenSecondsInLocalTime) {
+  Put("t.txt", "x");
+  struct Case {
+    double stamp;
+    double expected;
+  };
+  for (const Case& c : {Case{At(2021, 3, 15, 10, 20, 31, 900), At(2021, 3, 15, 10, 20, 30, 0)},
+                        Case{At(2021, 7, 15, 23, 59, 59, 999), At(2021, 7, 15, 23, 59, 58, 0)},
+                        Case{At(1980, 1, 1, 0, 0, 1, 0), At(1980, 1, 1, 0, 0, 0, 0)},
+                        Case{At(2107, 12, 31, 12, 0, 0, 0), At(2107, 12, 31, 12, 0, 0, 0)}}) {
+    const auto dos = DosDateTimeFromDateTime(c.stamp);
+    ASSERT_TRUE(dos.has_value());
+    ASSERT_TRUE(env_->SetLastWriteDos(dir_ + "t.txt", *dos));
+    const auto back = env_->GetLastWriteDos(dir_ + "t.txt");
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(DateTimeFromDosDateTime(*back), c.expected);
+  }
+}
+
+TEST_P(EnvContract, TimesOutsideTheDosRangeAreRefusedAndLeaveTheFileAlone) {
+  Put("t.txt", "x");
+  const auto start = DosDateTimeFromDateTime(At(2020, 5, 4, 8, 0, 0, 0));
+  ASSERT_TRUE(env_->SetLastWriteDos(dir_ + "t.txt", *start));
+  for (const double when : {At(1979, 12, 31, 23, 59, 58, 0), At(2108, 1, 1, 0, 0, 0, 0)})
+    EXPECT_FALSE(DosDateTimeFromDateTime(when).has_value());
+  // Words that name no date (day 0 of month 0) cannot be set either.
+  EXPECT_FALSE(env_->SetLastWriteDos(dir_ + "t.txt", DosDateTime{0, 0}));
+  EXPECT_FALSE(env_->SetLastWriteDos(dir_ + "missing.txt", *start));
+  EXPECT_EQ(env_->GetLastWriteDos(dir_ + "t.txt"), start);
+}
+
+TEST_P(EnvContract, ListingFilterKeepsOrdinaryAndReadOnlyFilesOnly) {
+  for (const char* n : {"plain.txt", "readonly.txt", "hidden.txt", "system.txt"}) Put(n, "x");
+  ASSERT_TRUE(env_->SetAttributes(dir_ + "readonly.txt", kAttrReadOnly));
+  ASSERT_TRUE(env_->SetAttributes(dir_ + "hidden.txt", kAttrHidden | kAttrArchive));
+  ASSERT_TRUE(env_->SetAttributes(dir_ + "system.txt", kAttrSystem));
+  ASSERT_TRUE(env_->CreateDirectory(dir_ + "sub"));
+
+  std::set<std::string> all, listed;
+  for (const DirEntry& e : env_->FindFiles(dir_ + "*.*")) {
+    all.insert(e.name);
+    if (IsListedFile(e.attributes)) listed.insert(e.name);
+  }
+  EXPECT_EQ(all, (std::set<std::string>{".", "..", "plain.txt", "readonly.txt", "hidden.txt",
+                                        "system.txt", "sub"}));
+  EXPECT_EQ(listed, (std::set<std::string>{"plain.txt", "readonly.txt"}));
+  EXPECT_EQ(env_->GetAttributes(dir_ + "sub").value_or(0) & kAttrDirectory, kAttrDirectory);
+  EXPECT_TRUE(env_->FindFiles(dir_ + "nowhere\\*.*").empty());
+  env_->SetAttributes(dir_ + "readonly.txt", kAttrNormal);
+}
+
+TEST_P(EnvContract, ProfileStringsFallBackThenReadWhatWasWritten) {
+  const std::string ini = dir_ + "selvane.ini";
+  EXPECT_EQ(env_->GetProfileString(ini, "redelocal", "local", "nao"), "nao");
+  EXPECT_EQ(env_->GetProfileString(ini, "redelocal", "local", "nao  "), "nao");  // blanks dropped
+  ASSERT_TRUE(env_->WriteProfileString(ini, "redelocal", "local", "sim"));
+  EXPECT_TRUE(env_->FileExists(ini));
+  EXPECT_EQ(env_->GetProfileString(ini, "REDELOCAL", "Local", "nao"), "sim");
+  EXPECT_EQ(env_->GetProfileString(ini, "redelocal", "other", "dflt"), "dflt");
+  EXPECT_EQ(env_->GetProfileString(ini, "outra", "local", "dflt"), "dflt");
+
+  ASSERT_TRUE(env_->WriteProfileString(ini, "outra", "chave", "relatório"));
+  ASSERT_TRUE(env_->WriteProfileString(ini, "redelocal", "local", "nao"));
+  EXPECT_EQ(env_->GetProfileString(ini, "redelocal", "local", ""), "nao");
+  EXPECT_EQ(env_->GetProfileString(ini, "outra", "chave", ""), "relatório");
+  EXPECT_FALSE(env_->WriteProfileString(dir_ + "nowhere\\selvane.ini", "redelocal", "local", "nao"));
+}
+
+TEST_P(EnvContract, CodePageRoundTripAndMissingCharacters) {
+  EXPECT_EQ(env_->ToAnsi("relatório.txt"), "relat\xF3rio.txt");
+  EXPECT_EQ(env_->FromAnsi("relat\xF3rio.txt"), "relatório.txt");
+  EXPECT_EQ(env_->ToAnsi("ж"), "?");
+  EXPECT_EQ(env_->ToAnsi("a€b"), "a\x80" "b");
+  EXPECT_EQ(env_->FromAnsi("\x80"), "€");
+}
+
+TEST_P(EnvContract, ExclusiveOpenKeepsOtherOpenersOut) {
+  Put("held.bin", "data");
+  const std::string path = dir_ + "held.bin";
+  const std::string sharing =
+      "The process cannot access the file because it is being used by another process.";
+  {
+    auto held = env_->OpenRead(path, ShareMode::kExclusive);
+    EXPECT_EQ(ErrorOf([&] { env_->OpenRead(path, ShareMode::kReadWrite); }),
+              "Cannot open file \"" + path + "\". " + sharing);
+    EXPECT_EQ(ErrorOf([&] { env_->Create(path, ShareMode::kExclusive); }),
+              "Cannot create file \"" + path + "\". " + sharing);
+    EXPECT_FALSE(env_->SetLastWriteDos(path, *DosDateTimeFromDateTime(At(2020, 1, 1, 0, 0, 0, 0))));
+    EXPECT_FALSE(env_->DeleteFile(path));
+  }
+  {
+    auto a = env_->OpenRead(path, ShareMode::kReadWrite);
+    auto b = env_->OpenRead(path, ShareMode::kReadWrite);  // shared opens coexist
+    EXPECT_NE(ErrorOf([&] { env_->OpenRead(path, ShareMode::kExclusive); }), "(no error)");
+  }
+  EXPECT_EQ(Get("held.bin"), "data");
+  EXPECT_TRUE(env_->DeleteFile(path));
+}
+
+TEST_P(EnvContract, FileErrorsCarryTheSystemTexts) {
+  const std::string missing = dir_ + "missing.txt";
+  const std::string no_folder = dir_ + "nowhere\\x.txt";
+  EXPECT_EQ(ErrorOf([&] { env_->OpenRead(missing, ShareMode::kReadWrite); }),
+            "Cannot open file \"" + missing + "\". The system cannot find the file specified.");
+  EXPECT_EQ(ErrorOf([&] { env_->OpenRead(no_folder, ShareMode::kReadWrite); }),
+            "Cannot open file \"" + no_folder + "\". The system cannot find the path specified.");
+  EXPECT_EQ(ErrorOf([&] { env_->Create(no_folder, ShareMode::kExclusive); }),
+            "Cannot create file \"" + no_folder + "\". The system cannot find the path specified.");
+
+  Put("ro.txt", "keep");
+  ASSERT_TRUE(env_->SetAttributes(dir_ + "ro.txt", kAttrReadOnly));
+  EXPECT_EQ(ErrorOf([&] { env_->Create(dir_ + "ro.txt", ShareMode::kExclusive); }),
+            "Cannot create file \"" + dir_ + "ro.txt\". Access is denied.");
+  EXPECT_FALSE(env_->DeleteFile(dir_ + "ro.txt"));
+  EXPECT_EQ(Get("ro.txt"), "keep");
+  ASSERT_TRUE(env_->SetAttributes(dir_ + "ro.txt", kAttrNormal));
+  EXPECT_TRUE(env_->DeleteFile(dir_ + "ro.txt"));
+}
+
+TEST_P(EnvContract, CopyHonoursFailIfExistsAndKeepsTheTime) {
+  Put("a.txt", "new");
+  Put("b.txt", "old");
+  const auto when = DosDateTimeFromDateTime(At(2019, 6, 1, 12, 0, 0, 0));
+  ASSERT_TRUE(env_->SetLastWriteDos(dir_ + "a.txt", *when));
+  EXPECT_FALSE(env_->CopyFile(dir_ + "a.txt", dir_ + "b.txt", true));
+  EXPECT_EQ(Get("b.txt"), "old");
+  EXPECT_TRUE(env_->CopyFile(dir_ + "a.txt", dir_ + "b.txt", false));
+  EXPECT_EQ(Get("b.txt"), "new");
+  EXPECT_EQ(env_->GetLastWriteDos(dir_ + "b.txt"), when);
+  EXPECT_TRUE(env_->CopyFile(dir_ + "a.txt", dir_ + "c.txt", true));
+  EXPECT_EQ(Get("c.txt"), "new");
+  EXPECT_FALSE(env_->CopyFile(dir_ + "missing.txt", dir_ + "d.txt", false));
+  EXPECT_FALSE(env_->FileExists(dir_ + "d.txt"));
+}
+
+TEST_P(EnvContract, MoveReplacesTheTarget) {
+  Put("Selvane_new.exe", "new");
+  Put("Selvane.exe", "old");
+  EXPECT_TRUE(env_->MoveFileReplace(dir_ + "Selvane_new.exe", dir_ + "Selvane.exe"));
+  EXPECT_FALSE(env_->FileExists(dir_ + "Selvane_new.exe"));
+  EXPECT_EQ(Get("Selvane.exe"), "new");
+  EXPECT_FALSE(env_->MoveFileReplace(dir_ + "Selvane_new.exe", dir_ + "Selvane.exe"));
+  EXPECT_EQ(Get("Selvane.exe"), "new");
+}
+
+TEST_P(EnvContract, FoldersAndNamesIgnoreLetterCase) {
+  EXPECT_TRUE(env_->CreateDirectory(dir_ + "Kavel"));
+  EXPECT_FALSE(env_->CreateDirectory(dir_ + "Kavel"));
+  EXPECT_FALSE(env_->CreateDirectory(dir_ + "a\\b"));  // one level only
+  EXPECT_TRUE(env_->DirectoryExists(dir_ + "KAVEL\\"));
+  EXPECT_FALSE(env_->FileExists(dir_ + "kavel"));
+  Put("Kavel\\VendraECF.exe", "exe");
+  EXPECT_TRUE(env_->FileExists(dir_ + "kavel\\vendraecf.EXE"));
+  EXPECT_FALSE(env_->DirectoryExists(dir_ + "kavel\\vendraecf.EXE"));
+  EXPECT_EQ(Get("KAVEL\\VENDRAECF.EXE"), "exe");
+  EXPECT_TRUE(env_->DeleteFile(dir_ + "kavel\\VENDRAecf.exe"));
+  EXPECT_FALSE(env_->FileExists(dir_ + "Kavel\\VendraECF.exe"));
+}
+
+}  // namespace selvane

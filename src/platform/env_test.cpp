@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <future>
+
+#include "platform/env_contract.h"
+#include "platform/posix_env.h"
+
+namespace selvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One temporary root per test program; a time zone with summer time, so that
+// local-time conversions are exercised on both sides of a change.
+class TempRoot : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("TZ", "America/Sao_Paulo", 1);
+    tzset();
+    char tmpl[] = "/tmp/selvane-env-XXXXXX";
+    root = mkdtemp(tmpl);
+    env = std::make_unique<PosixEnv>(root);
+  }
+  void TearDown() override {
+    env.reset();
+    fs::remove_all(root);
+  }
+  static inline std::string root;
+  static inline std::unique_ptr<PosixEnv> env;
+};
+const auto* const kRoot = ::testing::AddGlobalTestEnvironment(new TempRoot);
+
+ContractSubject Posix() { return {TempRoot::env.get(), "C:\\selvane-test\\"}; }
+INSTANTIATE_TEST_SUITE_P(Posix, EnvContract, ::testing::Values(&Posix));
+
+TEST(PosixEnvTest, RefusesTheRealRootAndAnEmptyOne) {
+  for (const char* root : {"", "/", "//"})
+    EXPECT_THROW(PosixEnv{root}, std::invalid_argument) << root;
+}
+
+TEST(PosixEnvTest, MapsDrivePathsBelowTheRootOnly) {
+  PosixEnv& env = *TempRoot::env;
+  const std::string& root = TempRoot::root;
+  EXPECT_EQ(env.HostPath("C:\\"), root);
+  EXPECT_EQ(env.HostPath("c:/x/y.txt"), root + "/x/y.txt");
+  EXPECT_EQ(env.HostPath("C:\\x\\..\\..\\..\\etc\\passwd"), root + "/etc/passwd");
+  for (const char* outside : {"D:\\x", "x\\y", "\\\\server\\share\\f", "C:relative", "C:\\a*b"})
+    EXPECT_FALSE(env.HostPath(outside).has_value()) << outside;
+  EXPECT_FALSE(env.FileExists("D:\\x"));
+  EXPECT_THROW(env.OpenRead("\\\\server\\share\\f", ShareMode::kReadWrite), EFOpenError);
+}
+
+TEST(PosixEnvTest, ReadOnlyFollowsTheFileMode) {
+  PosixEnv& env = *TempRoot::env;
+  ASSERT_TRUE(env.CreateDirectory("C:\\mode"));
+  std::ofstream(TempRoot::root + "/mode/f.txt") << "x";
+  EXPECT_EQ(env.GetAttributes("C:\\mode\\f.txt"), kAttrArchive);
+  ASSERT_TRUE(env.SetAttributes("C:\\mode\\f.txt", kAttrReadOnly | kAttrArchive));
+  EXPECT_EQ(fs::status(TempRoot::root + "/mode/f.txt").permissions() & fs::perms::owner_write,
+            fs::perms::none);
+  ASSERT_TRUE(env.SetAttributes("C:\\mode\\f.txt", 0));
+  EXPECT_EQ(env.GetAttributes("C:\\mode\\f.txt"), kAttrNormal);
+  EXPECT_NE(fs::status(TempRoot::root + "/mode/f.txt").permissions() & fs::perms::owner_write,
+            fs::perms::none);
+  EXPECT_FALSE(env.SetAttributes("C:\\mode\\none.txt", kAttrHidden));
+}
+
+TEST(PosixEnvTest, StandInsRecordWhatWasAsked) {
+  PosixEnv env(TempRoot::root);
+  env.SetProcesses({{10, "VendraECF.exe"}, {11, "C:\\Kavel\\ECF\\VENDRAECF.EXE"}});
+  EXPECT_TRUE(env.TerminateProcess(11, 0));
+  EXPECT_FALSE(env.TerminateProcess(11, 0));
+  EXPECT_EQ(env.SnapshotProcesses().size(), 1u);
+  EXPECT_EQ(env.TerminatedPids(), (std::vector<uint32_t>{11, 11}));
+
+  EXPECT_TRUE(env.RunHidden("cmd.exe /c \"C:\\Kavel\\ECF\\IniciarSistema.bat\""));
+  env.SetRunHiddenResult(false);
+  EXPECT_FALSE(env.RunHidden("second"));
+  EXPECT_EQ(env.HiddenCommandLines().size(), 2u);
+
+  EXPECT_TRUE(env.AddFontResource("C:\\Windows\\Fonts\\SailecRegular.ttf"));
+  env.BroadcastFontChange();
+  EXPECT_EQ(env.AddedFonts(), (std::vector<std::string>{"C:\\Windows\\Fonts\\SailecRegular.ttf"}));
+  EXPECT_EQ(env.FontChangeBroadcasts(), 1);
+
+  const std::string shell = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  EXPECT_FALSE(env.ReadCurrentUserString(shell, "Desktop").has_value());
+  env.SetCurrentUserString(shell, "Desktop", "C:\\Desktop");
+  EXPECT_EQ(env.ReadCurrentUserString(
+                "software\\microsoft\\windows\\currentversion\\explorer\\shell folders", "DESKTOP"),
+            "C:\\Desktop");
+
+  EXPECT_EQ(env.ExecutablePath(), "C:\\Downloads\\Selvane.exe");
+  env.SetExecutablePath("C:\\Kavel\\MEI\\Selvane.exe");
+  EXPECT_EQ(env.ExecutablePath(), "C:\\Kavel\\MEI\\Selvane.exe");
+}
+
+TEST(PosixEnvTest, ShellLinkStandInSavesReplacesAndFails) {
+  PosixEnv env(TempRoot::root);
+  ASSERT_TRUE(env.CreateDirectory("C:\\Desktop") || env.DirectoryExists("C:\\Desktop"));
+  const std::string link = "C:\\Desktop\\Kavel Vendra-NFCe.lnk";
+  env.SaveShellLink(link, "C:\\old.exe", "-x", "C:\\");
+  env.SaveShellLink(link, "C:\\Kavel\\NFCE\\VendraNFCE.exe", "", "C:\\Kavel\\NFCE\\");
+  EXPECT_EQ(env.ReadShellLink(link),
+            (ShellLinkFields{"C:\\Kavel\\NFCE\\VendraNFCE.exe", "", "C:\\Kavel\\NFCE\\"}));
+  // A link that cannot be saved is simply missing.
+  env.SaveShellLink("C:\\NoDesktop\\x.lnk", "a", "b", "c");
+  EXPECT_FALSE(env.ReadShellLink("C:\\NoDesktop\\x.lnk").has_value());
+  env.SetShellLinkFailure(true);
+  EXPECT_THROW(env.SaveShellLink(link, "a", "b", "c"), std::runtime_error);
+}
+
+TEST(PosixEnvTest, StartThreadRunsTheFunction) {
+  std::promise<int> done;
+  TempRoot::env->StartThread([&] { done.set_value(7); }, ThreadPriority::kAboveNormal);
+  EXPECT_EQ(done.get_future().get(), 7);
+}
+
+}  // namespace
+}  // namespace selvane

@@ -1,0 +1,138 @@
+#pragma once
+// The native Env: runs the portable code and its tests on Linux.
+//
+// Files: "C:\..." (drive letter in either case, backslashes or slashes) maps
+// below the root folder; names are matched without regard to ASCII letter
+// case, as on Windows; other drives, relative and UNC paths reach nothing.
+// Share modes are approximated inside this Env: an exclusive handle keeps every
+// other open of the same file out, and an open handle blocks deleting,
+// renaming or overwriting the file. Hidden, system and read-only attributes
+// live in a table of this Env (read-only also clears the write bits of the
+// file's mode); other files report kAttrArchive. A read-only, hidden or system
+// file refuses to be overwritten and a read-only one to be deleted, as on Windows.
+// Times: MS-DOS two-second times in the process's time zone (TZ).
+// Profile files: GetPrivateProfileString / WritePrivateProfileString semantics,
+// the file stored in the code page. Code page: Windows-1252.
+//
+// Linux cannot do the rest; these are explicit stand-ins that record what was
+// asked so that tests can look at it:
+//   processes    a process table that tests set; TerminateProcess removes the
+//                entry and records the pid;
+//   RunHidden    records the command line, runs nothing, returns a set result;
+//   fonts        AddFontResource and BroadcastFontChange only record;
+//   shell links  SaveShellLink writes a small text file at the link path
+//                ("Target=", "Arguments=", "WorkingDirectory=" lines), or throws
+//                when told to;
+//   registry     ReadCurrentUserString returns values that tests preset;
+//   executable   ExecutablePath is settable (default "C:\Downloads\Selvane.exe");
+//   threads      StartThread runs a detached std::thread (priority ignored);
+//                SleepMs really sleeps.
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/open_file_table.h"
+
+namespace selvane {
+
+// The three properties a shell link stand-in file holds.
+struct ShellLinkFields {
+  std::string target;
+  std::string arguments;
+  std::string working_dir;
+  friend bool operator==(const ShellLinkFields&, const ShellLinkFields&) = default;
+};
+
+class PosixEnv : public Env {
+ public:
+  // Throws std::invalid_argument for an empty root or "/".
+  explicit PosixEnv(std::string root);
+  ~PosixEnv() override;
+
+  // --- Env ---
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDirectory(const std::string& path) override;
+  std::vector<DirEntry> FindFiles(const std::string& pattern) override;
+  std::optional<uint32_t> GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  std::unique_ptr<ReadableFile> OpenRead(const std::string& path, ShareMode share) override;
+  std::unique_ptr<WritableFile> Create(const std::string& path, ShareMode share) override;
+  bool DeleteFile(const std::string& path) override;
+  bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  bool MoveFileReplace(const std::string& from, const std::string& to) override;
+  std::optional<DosDateTime> GetLastWriteDos(const std::string& path) override;
+  bool SetLastWriteDos(const std::string& path, DosDateTime when) override;
+  std::string ExecutablePath() override;
+  std::string GetProfileString(const std::string& file, const std::string& section,
+                               const std::string& key, const std::string& fallback) override;
+  bool WriteProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override;
+  std::vector<ProcessInfo> SnapshotProcesses() override;
+  bool TerminateProcess(uint32_t pid, uint32_t exit_code) override;
+  bool RunHidden(const std::string& command_line) override;
+  bool AddFontResource(const std::string& path) override;
+  void BroadcastFontChange() override;
+  void SaveShellLink(const std::string& link_path, const std::string& target,
+                     const std::string& arguments, const std::string& working_dir) override;
+  std::optional<std::string> ReadCurrentUserString(const std::string& key,
+                                                   const std::string& value) override;
+  std::string ToAnsi(std::string_view utf8) override;
+  std::string FromAnsi(std::string_view ansi) override;
+  void SleepMs(uint32_t ms) override;
+  void StartThread(std::function<void()> fn, ThreadPriority priority) override;
+
+  // --- Native extras ---
+  const std::string& root() const { return root_; }
+  // The host path a Windows path maps to (existing components matched without
+  // case); nullopt for paths outside the mapped drive.
+  std::optional<std::string> HostPath(const std::string& path) const;
+
+  void SetExecutablePath(std::string path);
+  void SetProcesses(std::vector<ProcessInfo> processes);
+  // pids passed to TerminateProcess, whether or not they were found.
+  std::vector<uint32_t> TerminatedPids() const;
+  void SetRunHiddenResult(bool result);
+  std::vector<std::string> HiddenCommandLines() const;
+  std::vector<std::string> AddedFonts() const;
+  int FontChangeBroadcasts() const;
+  // While set, SaveShellLink throws as when the shell link object cannot be created.
+  void SetShellLinkFailure(bool fail);
+  // Reads a link written by SaveShellLink; nullopt when there is none.
+  std::optional<ShellLinkFields> ReadShellLink(const std::string& link_path);
+  void SetCurrentUserString(const std::string& key, const std::string& value,
+                            const std::string& data);
+
+ private:
+  struct Resolved {
+    std::string host;
+    bool folder_exists = false;  // the folder that would hold it
+    bool is_root = false;
+  };
+  std::optional<Resolved> Resolve(const std::string& path) const;
+  uint32_t AttributesOf(const std::string& host, bool is_dir) const;
+  bool RefusesOverwrite(const std::string& host) const;
+  std::string ReadWhole(const std::string& host);
+  bool WriteWhole(const std::string& host, std::string_view data);
+
+  const std::string root_;
+  OpenFileTable open_files_;
+
+  mutable std::mutex mu_;
+  std::map<std::string, uint32_t> attributes_;  // host path -> attributes set
+  std::string executable_path_ = "C:\\Downloads\\Selvane.exe";
+  std::vector<ProcessInfo> processes_;
+  std::vector<uint32_t> terminated_;
+  bool run_hidden_result_ = true;
+  std::vector<std::string> hidden_command_lines_;
+  std::vector<std::string> added_fonts_;
+  int font_broadcasts_ = 0;
+  bool shell_link_failure_ = false;
+  std::map<std::string, std::string> current_user_strings_;  // upper-cased "key\value"
+};
+
+}  // namespace selvane

@@ -1,0 +1,447 @@
+#include "ui/main_window_win32.h"
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <array>
+#include <mutex>
+
+#include "ui/element_ids.h"
+#include "ui/gif_animator.h"
+#include "ui/graphic_mouse.h"
+#include "ui/image_button_win32.h"
+#include "ui/layout.h"
+#include "ui/panel_win32.h"
+#include "ui/png_resource_win32.h"
+#include "ui/resource_names.h"
+#include "ui/text_line_win32.h"
+#include "ui/wide_text_win32.h"
+
+namespace selvane::ui {
+namespace {
+
+// Private messages of the main window.
+constexpr UINT kMsgUi = WM_APP + 1;        // lParam: heap-allocated UiMessage
+constexpr UINT kMsgTick = WM_APP + 2;      // the frame timer handed over a tick
+constexpr UINT kMsgActivate = WM_APP + 3;  // FormActivate, outside the activation itself
+
+COLORREF ToColorRef(Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+Color FromColorRef(COLORREF c) { return (Color{GetRValue(c)} << 16) | (Color{GetGValue(c)} << 8) | GetBValue(c); }
+
+HFONT MakeFont(const FontSpec& spec) {
+  // A negative height asks for the character height without internal leading.
+  return CreateFontW(-spec.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(spec.face).c_str());
+}
+
+RECT ToRect(const Box& b) { return RECT{b.left, b.top, b.right(), b.bottom()}; }
+
+// Adapts a callback to a host interface.
+class CallbackButtonHost : public ButtonHost {
+ public:
+  explicit CallbackButtonHost(std::function<void()> repaint) : repaint_(std::move(repaint)) {}
+  void RepaintNow() override { repaint_(); }
+
+ private:
+  std::function<void()> repaint_;
+};
+
+// The last text of a message shown by the application's error handling gets
+// a full stop, as the toolkit's default handler does.
+std::string WithFullStop(std::string text) {
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  return text;
+}
+
+class MainWindow final : public MainView, public AnimatorHost, public TickSink {
+ public:
+  MainWindow();
+  ~MainWindow() override;
+
+  void SetStatusText(const std::string& text) override { label1_->SetText(text); }
+  void SetTitleText(const std::string& text) override {
+    title_ = text;
+    label3_->SetText(text);
+  }
+  std::string TitleText() const override { return title_; }
+  void SetChoicePanelVisible(bool visible) override { ShowWindow(panel1_->hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
+  void SetAnimation(bool running) override;
+  void SetClosePanelEnabled(bool enabled) override { EnableWindow(kavel_panel2_->hwnd(), enabled ? TRUE : FALSE); }
+  void ShowErrorMessage(const std::string& text) override {
+    MessageBoxW(hwnd_, Wide(WithFullStop(text)).c_str(), L"Selvane", MB_OK | MB_ICONERROR);
+  }
+  void Post(UiMessage msg) override;
+  void SetMessageHandler(std::function<void(const UiMessage&)> handler) override { handler_ = std::move(handler); }
+  void SetEvents(MainViewEvents events) override;
+  bool ProcessMessages() override;
+  int RunMessageLoop() override;
+  void Terminate() override { PostQuitMessage(0); }
+
+  // AnimatorHost
+  void RepaintNow() override {
+    const RECT r = AnimatorRect();
+    RedrawWindow(kavel_panel1_->hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  }
+  void Invalidate() override {
+    const RECT r = AnimatorRect();
+    InvalidateRect(kavel_panel1_->hwnd(), &r, FALSE);
+  }
+  bool HasParentWindow() const override { return kavel_panel1_ && IsWindow(kavel_panel1_->hwnd()); }
+
+  // TickSink, on the timer thread.
+  void TickPending() override { PostMessageW(hwnd_, kMsgTick, 0, 0); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void CreateElements();
+  void LoadPictures();
+  void PaintKavelPanel1(Canvas& canvas);
+  void PaintKavelPanel2(Canvas& canvas);
+  bool CloseButtonMouse(UINT msg, WPARAM wp, LPARAM lp);
+  void DropQueuedMessages();
+  RECT AnimatorRect() const {
+    return RECT{animator_->Left(), animator_->Top(), animator_->Left() + animator_->Width(),
+                animator_->Top() + animator_->Height()};
+  }
+
+  HWND hwnd_ = nullptr;
+  std::array<HFONT, 5> fonts_{};  // default, status, title, small, tile
+  std::unique_ptr<PanelWindow> kavel_panel1_, panel1_, kavel_panel2_;
+  std::array<std::unique_ptr<PanelWindow>, 3> tiles_;
+  std::unique_ptr<TextLineWindow> label1_, label3_, label2_, label4_;
+  RgbaImage logo_, emblem_;
+  CallbackButtonHost button3_host_;
+  TImageButton btn_fechar_;
+  TImageButton image_button3_;
+  GraphicMouse button3_mouse_{&image_button3_};
+  TFrameTimer* timer_ = nullptr;  // owned by animator_
+  std::unique_ptr<TGIFAnimator> animator_;
+
+  std::string title_;
+  MainViewEvents events_;
+  std::function<void(const UiMessage&)> handler_;
+  bool form_created_ = false;
+  bool quit_seen_ = false;
+  int exit_code_ = 0;
+  // Post and the window's end agree through this lock: nothing is queued after
+  // the queue has been emptied for good.
+  std::mutex post_mutex_;
+  bool closed_ = false;
+};
+
+MainWindow::MainWindow()
+    : button3_host_([this] {
+        const RECT r{image_button3_.Left(), image_button3_.Top(), image_button3_.Left() + image_button3_.Width(),
+                     image_button3_.Top() + image_button3_.Height()};
+        if (kavel_panel2_) RedrawWindow(kavel_panel2_->hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      }) {
+  WNDCLASSEXW wc{};
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (!GetClassInfoExW(instance, kMainWindowClass, &wc)) {
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.hIcon = LoadIconW(instance, L"MAINICON");
+    wc.lpszClassName = kMainWindowClass;
+    RegisterClassExW(&wc);
+  }
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
+  hwnd_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_APPWINDOW, kMainWindowClass, kMainWindowTitle,
+                          WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, x, y, kWindowWidth, kWindowHeight,
+                          nullptr, nullptr, instance, this);
+  // Every pixel left in the button face colour is see-through and click-through.
+  SetLayeredWindowAttributes(hwnd_, GetSysColor(COLOR_BTNFACE), 0, LWA_COLORKEY);
+
+  fonts_ = {MakeFont(kDefaultFont), MakeFont(kStatusFont), MakeFont(kTitleFont), MakeFont(kSmallFont),
+            MakeFont(kTileFont)};
+  LoadPictures();
+  CreateElements();
+}
+
+MainWindow::~MainWindow() {
+  animator_.reset();  // ends the timer thread first
+  kavel_panel2_.reset();
+  for (auto& t : tiles_) t.reset();
+  label4_.reset();
+  panel1_.reset();
+  label1_.reset();
+  label2_.reset();
+  label3_.reset();
+  kavel_panel1_.reset();
+  if (IsWindow(hwnd_)) {
+    // Destroyed by its owner, not closed by the user: the application goes on.
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+  DropQueuedMessages();
+  for (HFONT f : fonts_) DeleteObject(f);
+}
+
+void MainWindow::LoadPictures() {
+  // A picture that cannot be read leaves its element empty; the window works on.
+  auto png = [](const wchar_t* name) {
+    try {
+      return LoadPngResource(name);
+    } catch (const std::exception&) {
+      return RgbaImage{};
+    }
+  };
+  logo_ = png(kResLogo);
+  emblem_ = png(kResEmblem);
+
+  btn_fechar_.SetBounds(kBtnFechar.left, kBtnFechar.top, kBtnFechar.width, kBtnFechar.height);
+  btn_fechar_.SetImageNormal(png(kResCloseHidden));
+  btn_fechar_.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
+  btn_fechar_.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
+  btn_fechar_.SetVisible(false);
+  btn_fechar_.OnClick = [this] {
+    if (events_.close_click) events_.close_click();
+  };
+
+  image_button3_.SetBounds(kImageButton3.left, kImageButton3.top, kImageButton3.width, kImageButton3.height);
+  image_button3_.SetImageNormal(png(kResCloseButton));
+  image_button3_.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
+  image_button3_.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
+  image_button3_.SetHost(&button3_host_);
+  image_button3_.OnClick = [this] {
+    if (events_.close_click) events_.close_click();
+  };
+
+  auto timer = std::make_unique<TFrameTimer>(this);
+  timer_ = timer.get();
+  animator_ = std::make_unique<TGIFAnimator>(std::move(timer), nullptr, FromColorRef(GetSysColor(COLOR_WINDOW)));
+  animator_->SetBounds(kGIFAnimator1.left, kGIFAnimator1.top, kGIFAnimator1.width, kGIFAnimator1.height);
+  const std::string_view gif = ResourceBytes(kResBusy);
+  try {
+    animator_->SetImage(DecodeGif({reinterpret_cast<const uint8_t*>(gif.data()), gif.size()}));
+  } catch (const GifError&) {
+    // No animation rather than no window.
+  }
+  animator_->SetVisible(false);
+}
+
+void MainWindow::CreateElements() {
+  const COLORREF white = RGB(255, 255, 255);
+  const COLORREF panel_fill = ToColorRef(kKavelPanel1Fill);
+
+  kavel_panel1_ = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel1, kKavelPanelClass, kKavelPanel1, panel_fill);
+  kavel_panel1_->SetArredondamento(kKavelPanel1Rounding);
+  kavel_panel1_->on_paint = [this](Canvas& c) { PaintKavelPanel1(c); };
+  animator_->SetHost(this);
+
+  label1_ = std::make_unique<TextLineWindow>(kavel_panel1_->hwnd(), kIdLabel1, kLabel1,
+                                             TextLineWindow::Sizing::kFixedCentred, fonts_[1], white, panel_fill);
+  label1_->SetText(kStatusAtStart);
+  label3_ = std::make_unique<TextLineWindow>(kavel_panel1_->hwnd(), kIdLabel3, kLabel3,
+                                             TextLineWindow::Sizing::kFixedCentred, fonts_[2], white, panel_fill);
+  label2_ = std::make_unique<TextLineWindow>(kavel_panel1_->hwnd(), kIdLabel2, Box{kLabel2Right, kLabel2Top, 0, 18},
+                                             TextLineWindow::Sizing::kAutoRightAnchored, fonts_[3], white, panel_fill);
+  label2_->SetText(kVersionText);
+
+  panel1_ = std::make_unique<PanelWindow>(kavel_panel1_->hwnd(), kIdPanel1, kPanelClass, kPanel1,
+                                          ToColorRef(kPanel1Fill));
+  panel1_->SetBevel(false);
+  label4_ = std::make_unique<TextLineWindow>(panel1_->hwnd(), kIdLabel4, Box{kLabel4Right, kLabel4Top, 0, 18},
+                                             TextLineWindow::Sizing::kAutoRightAnchored, fonts_[3], white,
+                                             ToColorRef(kPanel1Fill));
+  label4_->SetText(kQuestionText);
+  const std::array<Box, 3> tile_boxes{kPanel2, kPanel3, kPanel4};
+  const std::array<int, 3> tile_ids{kIdPanel2, kIdPanel3, kIdPanel4};
+  const std::array<Edition, 3> editions{Edition::kECF, Edition::kNFCE, Edition::kMEI};
+  const std::array<const char*, 3> captions{"ECF", "NFC-e", "MEI"};
+  for (size_t i = 0; i < 3; ++i) {
+    tiles_[i] = std::make_unique<PanelWindow>(panel1_->hwnd(), tile_ids[i], kPanelClass, tile_boxes[i],
+                                              ToColorRef(kTileFill));
+    tiles_[i]->SetBevel(false);
+    tiles_[i]->SetHandCursor(true);
+    tiles_[i]->SetCaption(captions[i], fonts_[4], GetSysColor(COLOR_WINDOW));
+    const Edition edition = editions[i];
+    tiles_[i]->on_click = [this, edition] {
+      if (events_.choice_click) events_.choice_click(edition);
+    };
+  }
+  // Windowed elements lie over everything else of their parent.
+  SetWindowPos(panel1_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ShowWindow(panel1_->hwnd(), SW_HIDE);
+
+  kavel_panel2_ = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel2, kKavelPanelClass, kKavelPanel2,
+                                                GetSysColor(COLOR_BTNFACE));
+  kavel_panel2_->SetArredondamento(kKavelPanel2Rounding);
+  kavel_panel2_->on_paint = [this](Canvas& c) { PaintKavelPanel2(c); };
+  kavel_panel2_->on_mouse = [this](UINT msg, WPARAM wp, LPARAM lp) { return CloseButtonMouse(msg, wp, lp); };
+  kavel_panel2_->cursor_at = [this](int x, int y) -> HCURSOR {
+    return button3_mouse_.Inside(x, y) ? LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)) : nullptr;  // IDC_HAND
+  };
+  SetWindowPos(kavel_panel2_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::PaintKavelPanel1(Canvas& canvas) {
+  RECT client;
+  GetClientRect(kavel_panel1_->hwnd(), &client);
+  canvas.Blend(logo_, kImage1.left, kImage1.top, ToRect(kImage1));
+  canvas.Blend(emblem_, kImage5.left, kImage5.top, ToRect(kImage5));
+  if (!animator_->Visible()) return;
+  const RECT box = AnimatorRect();
+  const AnimatorPaint plan = animator_->PlanPaint();
+  if (plan.fill) canvas.Fill(box, ToColorRef(kKavelPanel1Fill));
+  if (plan.frame)
+    canvas.DrawPixels(plan.frame->pixels.data(), plan.frame->width, plan.frame->height, box.left + plan.dest_left,
+                      box.top + plan.dest_top, plan.dest_width, plan.dest_height, plan.transparent, box);
+}
+
+void MainWindow::PaintKavelPanel2(Canvas& canvas) {
+  PaintImageButton(canvas, image_button3_, fonts_[0], GetSysColor(COLOR_WINDOWTEXT));
+}
+
+bool MainWindow::CloseButtonMouse(UINT msg, WPARAM wp, LPARAM lp) {
+  (void)wp;
+  HWND panel = kavel_panel2_->hwnd();
+  const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+  auto capture = [panel](bool hold) {
+    if (hold && GetCapture() != panel) SetCapture(panel);
+    if (!hold && GetCapture() == panel) ReleaseCapture();
+  };
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      capture(button3_mouse_.Press(MouseButton::kLeft, x, y));
+      return true;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      capture(button3_mouse_.Press(msg == WM_RBUTTONDOWN ? MouseButton::kRight : MouseButton::kMiddle, x, y));
+      return true;
+    case WM_LBUTTONUP:
+      capture(button3_mouse_.Release(MouseButton::kLeft, x, y));
+      return true;
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      capture(button3_mouse_.Release(msg == WM_RBUTTONUP ? MouseButton::kRight : MouseButton::kMiddle, x, y));
+      return true;
+    case WM_MOUSEMOVE: {
+      TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, panel, 0};
+      TrackMouseEvent(&tme);
+      button3_mouse_.Move(x, y);
+      return true;
+    }
+    case WM_MOUSELEAVE:
+      button3_mouse_.LeaveWindow();
+      return true;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lp) != panel) button3_mouse_.CaptureLost();
+      return false;
+    default:
+      return false;
+  }
+}
+
+void MainWindow::SetAnimation(bool running) {
+  if (running) {
+    animator_->SetVisible(true);
+    animator_->SetAnimate(true);
+  } else {
+    animator_->SetAnimate(false);
+    animator_->SetVisible(false);
+  }
+}
+
+void MainWindow::Post(UiMessage msg) {
+  auto* heap = new UiMessage(std::move(msg));
+  std::lock_guard lock(post_mutex_);
+  if (closed_ || !PostMessageW(hwnd_, kMsgUi, 0, reinterpret_cast<LPARAM>(heap))) delete heap;
+}
+
+void MainWindow::DropQueuedMessages() {
+  {
+    std::lock_guard lock(post_mutex_);
+    closed_ = true;
+  }
+  MSG msg;
+  while (PeekMessageW(&msg, hwnd_, kMsgUi, kMsgUi, PM_REMOVE)) delete reinterpret_cast<UiMessage*>(msg.lParam);
+}
+
+void MainWindow::SetEvents(MainViewEvents events) {
+  events_ = std::move(events);
+  if (!form_created_) {
+    form_created_ = true;
+    if (events_.form_create) events_.form_create();
+  }
+}
+
+bool MainWindow::ProcessMessages() {
+  if (quit_seen_) return false;
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quit_seen_ = true;
+      exit_code_ = static_cast<int>(msg.wParam);
+      PostQuitMessage(exit_code_);  // the main loop must see it too
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return true;
+}
+
+int MainWindow::RunMessageLoop() {
+  if (!quit_seen_) {
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
+    SetForegroundWindow(hwnd_);
+  }
+  MSG msg{};
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  quit_seen_ = true;
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case kMsgUi: {
+      std::unique_ptr<UiMessage> m(reinterpret_cast<UiMessage*>(lp));
+      if (handler_) handler_(*m);
+      return 0;
+    }
+    case kMsgTick:
+      if (timer_) timer_->ServeTick();
+      return 0;
+    case kMsgActivate:
+      if (events_.form_activate) events_.form_activate();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd_, kMsgActivate, 0, 0);
+      break;
+    case WM_DESTROY:
+      DropQueuedMessages();
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    auto* self = static_cast<MainWindow*>(cs->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  return self->Handle(msg, wp, lp);
+}
+
+}  // namespace
+
+std::unique_ptr<MainView> CreateMainWindow() { return std::make_unique<MainWindow>(); }
+
+}  // namespace selvane::ui

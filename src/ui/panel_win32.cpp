@@ -1,0 +1,151 @@
+#include "ui/panel_win32.h"
+
+#include <windowsx.h>
+
+#include "ui/element_ids.h"
+#include "ui/wide_text_win32.h"
+
+namespace selvane::ui {
+namespace {
+
+void RegisterClassOnce(const wchar_t* name) {
+  WNDCLASSEXW wc{};
+  if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) return;
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = PanelWindow::Proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+PanelWindow::PanelWindow(HWND parent, int id, const wchar_t* class_name, const Box& box, COLORREF fill)
+    : fill_(fill) {
+  RegisterClassOnce(class_name);
+  hwnd_ = CreateWindowExW(0, class_name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, box.left,
+                          box.top, box.width, box.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          GetModuleHandleW(nullptr), this);
+}
+
+PanelWindow::~PanelWindow() {
+  if (IsWindow(hwnd_)) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+void PanelWindow::SetCaption(const std::string& text, HFONT font, COLORREF color) {
+  font_ = font;
+  text_color_ = color;
+  SetWindowTextW(hwnd_, Wide(text).c_str());
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void PanelWindow::SetArredondamento(int value) {
+  FArredondamento = value;
+  bevel_raised_ = false;
+  MakeRounded();
+}
+
+void PanelWindow::MakeRounded() {
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  HRGN rgn = CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, FArredondamento, FArredondamento);
+  // The window owns the region from here on.
+  SetWindowRgn(hwnd_, rgn, TRUE);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void PanelWindow::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  if (!IsRectEmpty(&ps.rcPaint)) {
+    Canvas canvas(ps.rcPaint);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    canvas.Fill(client, fill_);
+    if (bevel_raised_) DrawEdge(canvas.dc(), &client, BDR_RAISEDOUTER, BF_RECT);
+    const int len = GetWindowTextLengthW(hwnd_);
+    if (len > 0) {
+      std::wstring caption(static_cast<size_t>(len) + 1, L'\0');
+      GetWindowTextW(hwnd_, caption.data(), len + 1);
+      caption.resize(static_cast<size_t>(len));
+      HGDIOBJ old = SelectObject(canvas.dc(), font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+      SetBkMode(canvas.dc(), TRANSPARENT);
+      SetTextColor(canvas.dc(), text_color_);
+      RECT text_rect = client;
+      DrawTextW(canvas.dc(), caption.c_str(), len, &text_rect, DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+      SelectObject(canvas.dc(), old);
+    }
+    if (on_paint) on_paint(canvas);
+    canvas.CopyTo(dc);
+  }
+  EndPaint(hwnd_, &ps);
+}
+
+LRESULT PanelWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  if (on_mouse && ((msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || msg == WM_MOUSELEAVE ||
+                   msg == WM_CAPTURECHANGED)) {
+    if (on_mouse(msg, wp, lp)) return 0;
+  }
+  switch (msg) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // painted in full by WM_PAINT
+    case WM_SETCURSOR:
+      if (LOWORD(lp) == HTCLIENT) {
+        POINT pt;
+        GetCursorPos(&pt);
+        ScreenToClient(hwnd_, &pt);
+        HCURSOR c = cursor_at ? cursor_at(pt.x, pt.y) : nullptr;
+        if (!c && hand_cursor_) c = LoadCursorW(nullptr, MAKEINTRESOURCEW(32649));  // IDC_HAND
+        if (c) {
+          SetCursor(c);
+          return TRUE;
+        }
+      }
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (on_click) {
+        pressed_ = true;
+        SetCapture(hwnd_);
+        return 0;
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (on_click) {
+        const bool was_pressed = pressed_;
+        pressed_ = false;
+        if (GetCapture() == hwnd_) ReleaseCapture();
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        if (was_pressed && PtInRect(&client, pt)) on_click();
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK PanelWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    auto* self = static_cast<PanelWindow*>(cs->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  return self->Handle(msg, wp, lp);
+}
+
+}  // namespace selvane::ui

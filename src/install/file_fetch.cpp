@@ -1,0 +1,31 @@
+#include "install/file_fetch.h"
+
+#include "install/container.h"
+#include "records/record_set.h"
+#include "server/servidor_client.h"
+
+namespace selvane {
+
+FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t numero,
+                      const std::function<std::string(const std::string& file_name)>& container_path,
+                      const std::string& target) {
+  TRecordSet record(env);
+  record.SetData(proxy.RetornaArquivo(arquivo, numero));
+  const std::string container = container_path(record.FieldByName("FileName").AsString());
+  // Checked before the container is written, which would otherwise land on the target.
+  CheckContainerIsNotTarget(container, target);
+  try {
+    record.FieldByName("Content").SaveToFile(container);
+    Descomprimir(env, container, target);
+  } catch (...) {
+    // A container left behind would be listed to the server on the next run.
+    env.DeleteFile(container);
+    throw;
+  }
+  env.DeleteFile(container);
+  FetchedFile fetched{record.FieldByName("FileDate").AsDateTime()};
+  record.Close();
+  return fetched;
+}
+
+}  // namespace selvane

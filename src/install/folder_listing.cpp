@@ -1,0 +1,36 @@
+#include "install/folder_listing.h"
+
+#include "install/file_time.h"
+#include "platform/dos_time.h"
+#include "records/record_set.h"
+
+namespace selvane {
+
+void CreateListing(TRecordSet& listing) {
+  listing.FieldDefs().Clear();
+  listing.FieldDefs().Add("Filename", ftString, 100, true);
+  listing.FieldDefs().Add("FileDate", ftDateTime, 0, true);
+  listing.CreateDataSet();
+  listing.SetActive(true);
+}
+
+void AddListedFile(TRecordSet& listing, const std::string& name, double file_date) {
+  listing.Insert();
+  listing.FieldByName("Filename").SetAsString(name);
+  listing.FieldByName("FileDate").SetAsDateTime(file_date);
+  listing.Post();
+}
+
+OleVariant RetornaListaArquivosPasta(Env& env, const std::string& folder) {
+  TRecordSet listing(env);
+  CreateListing(listing);
+  for (const DirEntry& entry : env.FindFiles(folder + "*.*")) {
+    if (!IsListedFile(entry.attributes)) continue;
+    // A file that vanished since the search is simply not listed.
+    std::optional<double> when = DataHoraArq(env, folder + entry.name);
+    if (when) AddListedFile(listing, entry.name, *when);
+  }
+  return listing.GetData();
+}
+
+}  // namespace selvane

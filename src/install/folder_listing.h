@@ -1,0 +1,24 @@
+#pragma once
+// The folder listing sent to the server: one record per ordinary file of a
+// folder, with its name and its last-write time at two-second resolution.
+
+#include <string>
+
+#include "platform/env.h"
+#include "platform/ole_variant.h"
+
+namespace selvane {
+
+class TRecordSet;
+
+// Lays out and opens an empty listing: Filename (string 100, required),
+// FileDate (date-time, required).
+void CreateListing(TRecordSet& listing);
+void AddListedFile(TRecordSet& listing, const std::string& name, double file_date);
+
+// The listing of `folder` (ending with a backslash) as a data packet. Hidden,
+// system and directory entries are left out; a missing folder gives a packet
+// without records.
+OleVariant RetornaListaArquivosPasta(Env& env, const std::string& folder);
+
+}  // namespace selvane

@@ -1,0 +1,67 @@
+#include "install/inflate_reader.h"
+
+#include <zlib.h>
+
+#include <cstring>
+
+namespace selvane {
+
+namespace {
+constexpr size_t kInputBlock = 64 * 1024;
+}
+
+struct InflateReader::State {
+  z_stream z{};
+  std::array<Bytef, kInputBlock> input{};
+  bool source_done = false;
+};
+
+InflateReader::InflateReader(ReadableFile& source) : source_(source), state_(new State) {
+  if (inflateInit(&state_->z) != Z_OK) throw EZDecompressionError(zError(Z_MEM_ERROR));
+}
+
+InflateReader::~InflateReader() { inflateEnd(&state_->z); }
+
+size_t InflateReader::Read(void* buf, size_t n) {
+  z_stream& z = state_->z;
+  auto* out = static_cast<Bytef*>(buf);
+  size_t produced = 0;
+  while (produced < n && !ended_) {
+    if (z.avail_in == 0 && !state_->source_done) {
+      size_t got = source_.Read(state_->input.data(), state_->input.size());
+      if (got == 0) state_->source_done = true;
+      z.next_in = state_->input.data();
+      z.avail_in = static_cast<uInt>(got);
+    }
+    size_t want = n - produced;
+    if (want > (1u << 30)) want = 1u << 30;
+    z.next_out = out + produced;
+    z.avail_out = static_cast<uInt>(want);
+    int rc = inflate(&z, Z_NO_FLUSH);
+    produced += want - z.avail_out;
+    if (rc == Z_STREAM_END) {
+      ended_ = true;
+    } else if (rc == Z_BUF_ERROR) {
+      // No progress possible: the input ran out before the stream's end.
+      if (state_->source_done && z.avail_in == 0) break;
+    } else if (rc != Z_OK) {
+      throw EZDecompressionError(z.msg != nullptr ? z.msg : zError(rc));
+    } else if (state_->source_done && z.avail_in == 0 && z.avail_out != 0) {
+      break;
+    }
+  }
+  return produced;
+}
+
+void InflateReader::ReadExactly(void* buf, size_t n) {
+  if (Read(buf, n) != n) throw EReadError();
+}
+
+void InflateReader::Finish() {
+  std::array<uint8_t, 4096> sink;
+  while (Read(sink.data(), sink.size()) != 0) {
+  }
+  if (!ended_) throw EReadError();
+}
+
+}  // namespace selvane

@@ -1,0 +1,61 @@
+#include "install/self_update.h"
+
+#include <string>
+
+#include "install/batch_texts.h"
+#include "install/file_fetch.h"
+#include "install/file_time.h"
+#include "install/folder_listing.h"
+#include "install/status_texts.h"
+#include "install/windows_names.h"
+#include "records/record_set.h"
+#include "server/servidor_client.h"
+
+namespace selvane {
+
+namespace {
+
+// Fetches the server's updater into the edition folder as Selvane_new.exe.
+void BaixaAtualizador(Env& env, TServidorClient& proxy, const EditionInfo& edition, int32_t numero) {
+  const std::string container(edition.updater_container);
+  const std::string novo(edition.updater_new);
+  FetchedFile fetched = FetchFile(
+      env, proxy, std::string(kServerUpdaterPath), numero, [&](const std::string&) { return container; }, novo);
+  DefineDataHoraArq(env, novo, fetched.file_date);
+}
+
+void Reinicia(Env& env, WindowPort& window, const EditionInfo& edition) {
+  window.SetStatus(std::string(kStatusReiniciando));
+  env.SleepMs(3000);
+  env.RunHidden(std::string(edition.update_batch_cmd));
+  window.TerminateApplication();
+}
+
+}  // namespace
+
+bool AtualizaAtualizador(Env& env, TRpcConnection* connection, WindowPort& window, const EditionInfo& edition,
+                         int32_t NumeroAtualizacao) {
+  TServidorClient proxy(connection);
+  const std::string copia(edition.updater_copy);
+
+  if (!env.FileExists(copia)) {
+    BaixaAtualizador(env, proxy, edition, NumeroAtualizacao);
+    SaveBatchFile(env, std::string(edition.update_batch), FirstCopyBatch(edition));
+    Reinicia(env, window, edition);
+    return false;
+  }
+
+  TRecordSet listing(env);
+  CreateListing(listing);
+  // An unreadable time lists as the epoch, which the server takes as outdated.
+  AddListedFile(listing, std::string(FileNamePart(copia)), DataHoraArq(env, copia).value_or(0.0));
+  listing.SetData(proxy.AtualizaAtualizador(listing.GetData()));
+  if (listing.RecordCount() == 0) return true;
+
+  BaixaAtualizador(env, proxy, edition, NumeroAtualizacao);
+  SaveBatchFile(env, std::string(edition.update_batch), ReplacementBatch(edition));
+  Reinicia(env, window, edition);
+  return false;
+}
+
+}  // namespace selvane

@@ -1,0 +1,23 @@
+#pragma once
+// The updater keeps itself current: the edition folder must hold the server's
+// updater before any point-of-sale file is touched. A new updater is unpacked
+// beside the old one as Selvane_new.exe; AtualizaSistema.bat then ends every
+// running updater, swaps the executables and starts the new one.
+
+#include <cstdint>
+
+#include "app/editions.h"
+#include "app/window_port.h"
+#include "platform/env.h"
+
+namespace selvane {
+
+class TRpcConnection;
+
+// True when no self-update is due. False when the new updater has been put
+// beside the old one, the batch has been started and the application has been
+// told to end. Failures are thrown; no batch is started then.
+bool AtualizaAtualizador(Env& env, TRpcConnection* connection, WindowPort& window, const EditionInfo& edition,
+                         int32_t NumeroAtualizacao);
+
+}  // namespace selvane

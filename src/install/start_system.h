@@ -1,0 +1,19 @@
+#pragma once
+// The hand-over at the end of a successful run: runtime packages (ECF), the
+// font, and the start batch that ends the updater, installs the service on an
+// ECF installation and starts the point-of-sale program.
+
+#include "app/editions.h"
+#include "app/window_port.h"
+#include "platform/env.h"
+
+namespace selvane {
+
+inline constexpr std::string_view kSailecFontFile = "C:\\Windows\\Fonts\\SailecRegular.ttf";
+
+// IniciarSistemaECF / IniciarSistemaNFCE / IniciarSistemaDNF. An installation is
+// told by the title line holding "Instalação". Only a batch file that cannot
+// be saved throws; every other step ignores its outcome.
+void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& window);
+
+}  // namespace selvane

@@ -1,0 +1,112 @@
+#include "install/start_system.h"
+
+#include <gtest/gtest.h>
+
+#include "install/batch_texts.h"
+#include "install/recording_window.h"
+#include "install/test_root.h"
+
+namespace selvane {
+namespace {
+
+// Keeps a copy of the start batch as it stood when each batch run was started.
+class BatchSnapshotEnv : public RecordingEnv {
+ public:
+  using RecordingEnv::RecordingEnv;
+  bool RunHidden(const std::string& command_line) override {
+    auto f = OpenRead("C:\\Kavel\\" + pasta_raiz + "\\IniciarSistema.bat", ShareMode::kReadWrite);
+    std::string bytes;
+    char buf[1024];
+    for (size_t n; (n = f->Read(buf, sizeof buf)) != 0;) bytes.append(buf, n);
+    batches.push_back(bytes);
+    return RecordingEnv::RunHidden(command_line);
+  }
+  std::string pasta_raiz;
+  std::vector<std::string> batches;
+};
+
+class IniciarSistemaTest : public ::testing::Test {
+ protected:
+  IniciarSistemaTest() : env_(root_.dir()) {
+    for (const char* d : {"C:\\Kavel\\ECF", "C:\\Kavel\\NFCE", "C:\\Kavel\\MEI", "C:\\Windows\\System32"}) {
+      root_.MakeDir(d);
+    }
+    root_.Write("C:\\Kavel\\ECF\\rtl260.bpl", "rtl new");
+    root_.Write("C:\\Kavel\\ECF\\vcl260.bpl", "vcl new");
+  }
+
+  void Run(Edition e, bool instalacao) {
+    const EditionInfo& ed = GetEdition(e);
+    env_.pasta_raiz = std::string(ed.pasta_raiz);
+    RecordingWindow window(std::string(ed.pasta_raiz),
+                           std::string(instalacao ? ed.install_title : ed.update_title));
+    IniciarSistema(env_, ed, window);
+    EXPECT_TRUE(window.Events().empty()) << "the hand-over writes nothing on the window";
+  }
+
+  TestRoot root_;
+  BatchSnapshotEnv env_;
+};
+
+TEST_F(IniciarSistemaTest, EcfInstallationRunsBothBatchesAroundTheFont) {
+  Run(Edition::kECF, true);
+  const std::string cmd = "run cmd.exe /c \"C:\\Kavel\\ECF\\IniciarSistema.bat\"";
+  EXPECT_EQ(env_.log(),
+            (std::vector<std::string>{
+                "copy C:\\Kavel\\ECF\\rtl260.bpl C:\\Windows\\System32\\rtl260.bpl",
+                "copy C:\\Kavel\\ECF\\vcl260.bpl C:\\Windows\\System32\\vcl260.bpl",
+                cmd,
+                "sleep 1000",
+                "font C:\\Windows\\Fonts\\SailecRegular.ttf",
+                "broadcast",
+                cmd,
+            }));
+  ASSERT_EQ(env_.batches.size(), 2u);
+  EXPECT_EQ(env_.batches[0], BatchFileBytes(env_, FontBatch(GetEdition(Edition::kECF))));
+  EXPECT_EQ(env_.batches[1],
+            "TASKKILL /F /IM \"Selvane.exe\"\r\ncd \"C:\\Kavel\\ECF\r\nServicoVendra.exe /install\r\n"
+            "net start ServicoKavel\r\nstart VendraECF.exe\r\n");
+  EXPECT_EQ(root_.Read("C:\\Windows\\System32\\rtl260.bpl"), "rtl new");
+}
+
+TEST_F(IniciarSistemaTest, PackagesGoToSysWow64WhenItExistsAndAreNeverReplaced) {
+  root_.MakeDir("C:\\Windows\\SysWOW64");
+  root_.Write("C:\\Windows\\SysWOW64\\vcl260.bpl", "vcl old");
+  Run(Edition::kECF, false);
+  EXPECT_EQ(root_.Read("C:\\Windows\\SysWOW64\\rtl260.bpl"), "rtl new");
+  EXPECT_EQ(root_.Read("C:\\Windows\\SysWOW64\\vcl260.bpl"), "vcl old");
+  EXPECT_FALSE(env_.FileExists("C:\\Windows\\System32\\rtl260.bpl"));
+  // An update starts no service.
+  EXPECT_EQ(env_.batches.back(), "TASKKILL /F /IM \"Selvane.exe\"\r\ncd \"C:\\Kavel\\ECF\r\nstart VendraECF.exe\r\n");
+}
+
+TEST_F(IniciarSistemaTest, MissingPackagesAreNotAFailure) {
+  std::filesystem::remove(root_.HostPath("C:\\Kavel\\ECF\\rtl260.bpl"));
+  EXPECT_NO_THROW(Run(Edition::kECF, true));
+  EXPECT_FALSE(env_.FileExists("C:\\Windows\\System32\\rtl260.bpl"));
+  EXPECT_EQ(env_.batches.size(), 2u);
+}
+
+TEST_F(IniciarSistemaTest, OtherEditionsCopyNoPackagesAndStartNoService) {
+  for (Edition e : {Edition::kNFCE, Edition::kMEI}) {
+    const EditionInfo& ed = GetEdition(e);
+    env_.ClearLog();
+    env_.batches.clear();
+    Run(e, true);
+    const std::string cmd = "run " + std::string(ed.start_batch_cmd);
+    EXPECT_EQ(env_.log(), (std::vector<std::string>{cmd, "sleep 1000", "font C:\\Windows\\Fonts\\SailecRegular.ttf",
+                                                   "broadcast", cmd}));
+    ASSERT_EQ(env_.batches.size(), 2u);
+    EXPECT_EQ(env_.batches[0], BatchFileBytes(env_, FontBatch(ed)));
+    EXPECT_EQ(env_.batches[1], BatchFileBytes(env_, StartBatch(ed, ed.pasta_raiz, true)));
+  }
+}
+
+TEST_F(IniciarSistemaTest, ABatchThatCannotBeSavedFails) {
+  std::filesystem::remove_all(root_.HostPath("C:\\Kavel\\MEI"));
+  EXPECT_THROW(Run(Edition::kMEI, false), EFCreateError);
+  EXPECT_TRUE(env_.HiddenCommandLines().empty());
+}
+
+}  // namespace
+}  // namespace selvane

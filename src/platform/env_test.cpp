@@ -8,6 +8,7 @@
 
 #include "platform/env_contract.h"
 #include "platform/posix_env.h"
+#include "platform/system_error_text.h"
 
 namespace selvane {
 namespace {
@@ -34,7 +35,10 @@ class TempRoot : public ::testing::Environment {
 };
 const auto* const kRoot = ::testing::AddGlobalTestEnvironment(new TempRoot);
 
-ContractSubject Posix() { return {TempRoot::env.get(), "C:\\selvane-test\\"}; }
+ContractSubject Posix() {
+  return {TempRoot::env.get(), "C:\\selvane-test\\", kFileNotFoundText, kPathNotFoundText,
+          kAccessDeniedText, kSharingViolationText};
+}
 INSTANTIATE_TEST_SUITE_P(Posix, EnvContract, ::testing::Values(&Posix));
 
 TEST(PosixEnvTest, RefusesTheRealRootAndAnEmptyOne) {

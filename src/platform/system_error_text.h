@@ -19,7 +19,11 @@ std::string OpenErrorMessage(const std::string& path, const std::string& reason)
 // Cannot create file "<path>". <reason>
 std::string CreateErrorMessage(const std::string& path, const std::string& reason);
 
-#ifndef _WIN32
+#ifdef _WIN32
+// FormatMessage's text for a system error or HRESULT, without the trailing
+// line break; "Error <n>" when the system has no text for it.
+std::string SystemErrorText(unsigned long code);
+#else
 // The Windows text for an errno value; ENOENT reads as a missing path when the
 // file's folder is missing too.
 std::string WindowsTextForErrno(int err, bool folder_missing);

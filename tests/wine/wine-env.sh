@@ -1,0 +1,139 @@
+# Shared Wine helpers for scripts that run Windows programs on this machine
+# (test runner, demo, end-to-end and screenshot tests). Source it from bash:
+#
+#   source tests/wine/wine-env.sh
+#   wine_env_init "$build/wine/prefix"   # WINEPREFIX, quiet Wine, private HOME
+#   wine_start_xvfb                      # or: wine_start_xvfb :91
+#   wine_prefix_ensure                   # wineboot once per prefix, under a lock
+#   wine_run "$build/Selvane.exe"        # foreground, returns the exit code
+#   wine_run_bg "$build/Selvane.exe"     # background, pid in WINE_BG_PID
+#   wine_screenshot out.png
+#   wine_cleanup                         # wineserver -k for this prefix, our Xvfb, HOME
+#
+# Nothing here downloads: Mono and Gecko are disabled, so wineboot never asks.
+
+WINE_XVFB_PID=""
+WINE_BG_PID=""
+WINE_TMP_HOME=""
+
+# The 64-bit loader, whichever way the distribution installs it.
+wine_loader() {
+  if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64
+  elif command -v wine64 >/dev/null 2>&1; then command -v wine64
+  else command -v wine
+  fi
+}
+
+wine_server_bin() {
+  if [ -x /usr/lib/wine/wineserver64 ]; then echo /usr/lib/wine/wineserver64
+  elif [ -x /usr/lib/wine/wineserver ]; then echo /usr/lib/wine/wineserver
+  else command -v wineserver
+  fi
+}
+
+# wine_env_init PREFIX: the environment every Wine call below uses.
+wine_env_init() {
+  export WINEPREFIX="$1"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+  export WINEARCH=win64
+  export WINELOADER="$(wine_loader)"
+  export WINESERVER="$(wine_server_bin)"
+  # UTF-8 host file names; Windows side gets the Western code page 1252.
+  export LC_ALL=C.UTF-8
+  export LANG=C.UTF-8
+  if [ -z "$WINE_TMP_HOME" ]; then
+    WINE_TMP_HOME="$(mktemp -d /tmp/selvane-wine-home.XXXXXX)"
+  fi
+  export HOME="$WINE_TMP_HOME"
+  export XDG_RUNTIME_DIR="$WINE_TMP_HOME"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+}
+
+# wine_start_xvfb [:N]: starts Xvfb on :N, or on a free display from :200 on,
+# and exports DISPLAY. Returns non-zero if no server came up.
+wine_start_xvfb() {
+  local wanted="${1:-}" n tries
+  if [ -n "$wanted" ]; then
+    _wine_try_xvfb "${wanted#:}" && return 0
+    echo "wine-env: cannot start Xvfb on $wanted" >&2
+    return 1
+  fi
+  for tries in $(seq 1 40); do
+    n=$((200 + (RANDOM % 500)))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    _wine_try_xvfb "$n" && return 0
+  done
+  echo "wine-env: no free display for Xvfb" >&2
+  return 1
+}
+
+_wine_try_xvfb() {
+  local n="$1" i
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  WINE_XVFB_PID=$!
+  for i in $(seq 1 100); do
+    if [ -S "/tmp/.X11-unix/X$n" ]; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill -0 "$WINE_XVFB_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill "$WINE_XVFB_PID" 2>/dev/null
+  wait "$WINE_XVFB_PID" 2>/dev/null
+  WINE_XVFB_PID=""
+  return 1
+}
+
+# wine_prefix_ensure: creates WINEPREFIX once; parallel callers wait for the first.
+wine_prefix_ensure() {
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
+      "$WINESERVER" -w
+    fi
+  ) 9>"$WINEPREFIX.lock"
+  [ -f "$WINEPREFIX/system.reg" ]
+}
+
+wine_drive_c() { echo "$WINEPREFIX/drive_c"; }
+
+# wine_run PROGRAM [ARGS...]: runs in the foreground; returns its exit code.
+wine_run() {
+  "$WINELOADER" "$@"
+}
+
+# wine_run_bg PROGRAM [ARGS...]: runs in the background; pid in WINE_BG_PID.
+wine_run_bg() {
+  "$WINELOADER" "$@" &
+  WINE_BG_PID=$!
+}
+
+# wine_screenshot FILE.png: the whole virtual screen.
+wine_screenshot() {
+  local convert=/usr/bin/convert
+  [ -x "$convert" ] || convert="$(command -v convert)"
+  xwd -root -silent -display "$DISPLAY" | "$convert" xwd:- "$1"
+}
+
+# wine_cleanup: ends every Wine process of this prefix, our Xvfb and HOME.
+wine_cleanup() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+  fi
+  if [ -n "$WINE_BG_PID" ]; then
+    wait "$WINE_BG_PID" 2>/dev/null || true
+    WINE_BG_PID=""
+  fi
+  if [ -n "$WINE_XVFB_PID" ]; then
+    kill "$WINE_XVFB_PID" 2>/dev/null || true
+    wait "$WINE_XVFB_PID" 2>/dev/null || true
+    WINE_XVFB_PID=""
+  fi
+  if [ -n "$WINE_TMP_HOME" ]; then
+    rm -rf "$WINE_TMP_HOME"
+    WINE_TMP_HOME=""
+  fi
+}

@@ -1,0 +1,109 @@
+#include "server/servidor_client.h"
+
+#include "rpc/rpc_command.h"
+#include "rpc/rpc_connection.h"
+#include "rpc/rpc_error.h"
+
+namespace selvane {
+
+namespace {
+
+constexpr std::array<std::string_view, 13> kMethodNames{
+    "TServidor.GetNumeroAtualizacao",     "TServidor.RetornaArquivo",           "TServidor.AtualizaPastaECF",
+    "TServidor.RecompoePastaECF",         "TServidor.AtualizaPastaKVL",         "TServidor.RecompoePastaKVL",
+    "TServidor.AtualizaPastaNFCE",        "TServidor.RecompoePastaNFCE",        "TServidor.AtualizaPastaSchemasNFCE",
+    "TServidor.RecompoePastaSchemasNFCE", "TServidor.AtualizaPastaDNF",         "TServidor.RecompoePastaDNF",
+    "TServidor.AtualizaAtualizador",
+};
+
+constexpr std::string_view kClassPrefix = "TServidor.";
+
+}  // namespace
+
+std::string_view ServidorMethodName(size_t index) { return kMethodNames.at(index); }
+
+TServidorClient::TServidorClient(TRpcConnection* connection) : FRpcConnection(connection) {
+  if (connection == nullptr) {
+    throw TRpcError("Connection cannot be nil.  Make sure the connection has been opened.");
+  }
+}
+
+TServidorClient::~TServidorClient() {
+  // In field order; each command's destruction closes it on the server.
+  for (auto& command : FCommands) command.reset();
+}
+
+size_t TServidorClient::command_count() const {
+  size_t n = 0;
+  for (const auto& command : FCommands) n += command != nullptr;
+  return n;
+}
+
+TRpcCommand& TServidorClient::Command(Method method) {
+  auto& command = FCommands[method];
+  if (!command) {
+    auto created = FRpcConnection->CreateCommand();
+    created->SetCommandType(std::string(kServerMethodCommandType));
+    created->SetText(std::string(kMethodNames[method]));
+    created->Prepare();
+    command = std::move(created);
+  }
+  return *command;
+}
+
+int32_t TServidorClient::GetNumeroAtualizacao() {
+  TRpcCommand& command = Command(kGetNumeroAtualizacao);
+  command.ExecuteUpdate();
+  return command.Parameter(0).GetInt32();
+}
+
+OleVariant TServidorClient::RetornaArquivo(const std::string& arquivo, int32_t numero_atualizacao) {
+  TRpcCommand& command = Command(kRetornaArquivo);
+  command.Parameter(0).SetWideString(arquivo);
+  command.Parameter(1).SetInt32(numero_atualizacao);
+  command.ExecuteUpdate();
+  return command.Parameter(2).GetAsVariant();
+}
+
+OleVariant TServidorClient::CallPacketMethod(Method method, const OleVariant& cds_cliente) {
+  TRpcCommand& command = Command(method);
+  TRpcParameter& argument = command.Parameter(0);
+  argument.SetAsVariant(cds_cliente);
+  struct Release {  // the packet is held for the call only
+    TRpcParameter& p;
+    ~Release() { p.ReleaseValue(); }
+  } release{argument};
+  command.ExecuteUpdate();
+  return command.Parameter(1).GetAsVariant();
+}
+
+OleVariant TServidorClient::AtualizaPastaECF(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaECF, c); }
+OleVariant TServidorClient::RecompoePastaECF(const OleVariant& c) { return CallPacketMethod(kRecompoePastaECF, c); }
+OleVariant TServidorClient::AtualizaPastaKVL(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaKVL, c); }
+OleVariant TServidorClient::RecompoePastaKVL(const OleVariant& c) { return CallPacketMethod(kRecompoePastaKVL, c); }
+OleVariant TServidorClient::AtualizaPastaNFCE(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaNFCE, c); }
+OleVariant TServidorClient::RecompoePastaNFCE(const OleVariant& c) {
+  return CallPacketMethod(kRecompoePastaNFCE, c);
+}
+OleVariant TServidorClient::AtualizaPastaSchemasNFCE(const OleVariant& c) {
+  return CallPacketMethod(kAtualizaPastaSchemasNFCE, c);
+}
+OleVariant TServidorClient::RecompoePastaSchemasNFCE(const OleVariant& c) {
+  return CallPacketMethod(kRecompoePastaSchemasNFCE, c);
+}
+OleVariant TServidorClient::AtualizaPastaDNF(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaDNF, c); }
+OleVariant TServidorClient::RecompoePastaDNF(const OleVariant& c) { return CallPacketMethod(kRecompoePastaDNF, c); }
+OleVariant TServidorClient::AtualizaAtualizador(const OleVariant& c) {
+  return CallPacketMethod(kAtualizaAtualizador, c);
+}
+
+OleVariant TServidorClient::CallFolderMethod(std::string_view method, const OleVariant& cds_cliente) {
+  for (size_t i = kAtualizaPastaECF; i < kMethodCount; ++i) {
+    if (kMethodNames[i].substr(kClassPrefix.size()) == method) {
+      return CallPacketMethod(static_cast<Method>(i), cds_cliente);
+    }
+  }
+  throw TRpcError("Unknown remote method: " + std::string(method));
+}
+
+}  // namespace selvane

@@ -1,0 +1,84 @@
+#include "command_line.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace selvane::refserver {
+
+const char kUsage[] =
+    "usage: selvane-update-server --root DIR [--port N] [--update-number N] [options]\n"
+    "\n"
+    "Serves the update repository DIR on 127.0.0.1:\n"
+    "  DIR/ECF, DIR/KVL, DIR/NFCE, DIR/NFCE/Schemas, DIR/MEI   the folder methods' files\n"
+    "  DIR/updater/Selvane.exe                                 the current updater\n"
+    "\n"
+    "  --root DIR            repository folder (required)\n"
+    "  --port N              TCP port, default 5975; 0 picks a free one (printed at start)\n"
+    "  --update-number N     GetNumeroAtualizacao's answer, default 1\n"
+    "  --part-size N         bytes per part of a result sent in parts, default 1000000\n"
+    "  --blob-header         send large results with a blob header instead of an inline first part\n"
+    "\n"
+    "Test options:\n"
+    "  --full-paths          hand out File values as server paths\n"
+    "                        (\"C:\\Kavel\\Servidor Atualizacao\\ECF\\name\")\n"
+    "  --extra-entry NAME    add NAME verbatim to every folder fetch list and serve a small\n"
+    "                        file for it (repeatable; for hostile names such as ..\\evil.exe)\n"
+    "  --same-name-container the file record's FileName is the target's own name\n"
+    "  --truncate-container  send containers cut to half their length\n"
+    "  --drop-after-bytes N  close the connection after N bytes of a RetornaArquivo reply\n"
+    "  --help                this text\n";
+
+namespace {
+
+template <typename T>
+T Number(const std::string& option, const std::string& text) {
+  T value{};
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || p != end) throw std::invalid_argument(option + ": not a number: " + text);
+  return value;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cl;
+  ServerOptions& o = cl.options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+      return args[++i];
+    };
+    if (a == "--help" || a == "-h") {
+      cl.help = true;
+    } else if (a == "--root") {
+      o.root = value();
+    } else if (a == "--port") {
+      o.port = Number<uint16_t>(a, value());
+    } else if (a == "--update-number") {
+      o.update_number = Number<int32_t>(a, value());
+    } else if (a == "--part-size") {
+      o.part_size = Number<uint32_t>(a, value());
+      if (o.part_size == 0) throw std::invalid_argument("--part-size must be above 0");
+    } else if (a == "--blob-header") {
+      o.blob_header = true;
+    } else if (a == "--full-paths") {
+      o.repository.full_paths = true;
+    } else if (a == "--extra-entry") {
+      o.repository.extra_entries.push_back(value());
+    } else if (a == "--same-name-container") {
+      o.same_name_container = true;
+    } else if (a == "--truncate-container") {
+      o.truncate_container = true;
+    } else if (a == "--drop-after-bytes") {
+      o.drop_after_bytes = Number<int64_t>(a, value());
+    } else {
+      throw std::invalid_argument("unknown option: " + a);
+    }
+  }
+  if (!cl.help && o.root.empty()) throw std::invalid_argument("--root is required");
+  return cl;
+}
+
+}  // namespace selvane::refserver

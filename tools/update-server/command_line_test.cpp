@@ -1,0 +1,50 @@
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace selvane::refserver {
+namespace {
+
+TEST(CommandLine, ReadsEveryOption) {
+  const CommandLine cl = ParseCommandLine({"--root", "/srv/repo", "--port", "0", "--update-number", "300",
+                                           "--full-paths", "--extra-entry", "..\\evil.exe", "--extra-entry", "x",
+                                           "--same-name-container", "--truncate-container", "--drop-after-bytes",
+                                           "100", "--part-size", "4096", "--blob-header"});
+  const ServerOptions& o = cl.options;
+  EXPECT_FALSE(cl.help);
+  EXPECT_EQ(o.root, "/srv/repo");
+  EXPECT_EQ(o.port, 0);
+  EXPECT_EQ(o.update_number, 300);
+  EXPECT_TRUE(o.repository.full_paths);
+  EXPECT_EQ(o.repository.extra_entries, (std::vector<std::string>{"..\\evil.exe", "x"}));
+  EXPECT_TRUE(o.same_name_container);
+  EXPECT_TRUE(o.truncate_container);
+  EXPECT_EQ(o.drop_after_bytes, 100);
+  EXPECT_EQ(o.part_size, 4096u);
+  EXPECT_TRUE(o.blob_header);
+}
+
+TEST(CommandLine, Defaults) {
+  const ServerOptions o = ParseCommandLine({"--root", "r"}).options;
+  EXPECT_EQ(o.port, 5975);
+  EXPECT_EQ(o.update_number, 1);
+  EXPECT_EQ(o.drop_after_bytes, -1);
+  EXPECT_FALSE(o.repository.full_paths);
+  EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+}
+
+TEST(CommandLine, RefusesBadLines) {
+  const std::vector<std::vector<std::string>> bad{
+      {},                                    // no root
+      {"--root"},                            // no value
+      {"--root", "r", "--port", "65536"},    // out of range
+      {"--root", "r", "--port", "12x"},      //
+      {"--root", "r", "--update-number", ""},
+      {"--root", "r", "--part-size", "0"},
+      {"--root", "r", "--verbose"},
+  };
+  for (const auto& args : bad) EXPECT_THROW(ParseCommandLine(args), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace selvane::refserver

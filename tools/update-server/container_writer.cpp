@@ -1,0 +1,79 @@
+#include "container_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+namespace selvane::refserver {
+
+namespace {
+constexpr size_t kBlock = 64 * 1024;
+constexpr uint64_t kMaxCount = std::numeric_limits<int32_t>::max();
+
+void PutI32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+}  // namespace
+
+struct ContainerWriter::Stream {
+  z_stream z{};
+};
+
+ContainerWriter::ContainerWriter(std::string_view name, uint64_t data_length)
+    : stream_(std::make_unique<Stream>()), remaining_(data_length) {
+  if (name.size() > kMaxCount || data_length > kMaxCount) {
+    throw ContainerError("File too large for a container: " + std::string(name));
+  }
+  if (deflateInit(&stream_->z, Z_DEFAULT_COMPRESSION) != Z_OK) throw ContainerError("deflateInit failed");
+  Bytes head;
+  PutI32(head, 1);
+  PutI32(head, static_cast<uint32_t>(name.size()));
+  head.insert(head.end(), name.begin(), name.end());
+  PutI32(head, static_cast<uint32_t>(data_length));
+  Deflate(head, false);
+}
+
+ContainerWriter::~ContainerWriter() { deflateEnd(&stream_->z); }
+
+void ContainerWriter::Deflate(std::span<const uint8_t> data, bool finish) {
+  z_stream& z = stream_->z;
+  z.next_in = const_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  int rc;
+  do {
+    const size_t at = out_.size();
+    out_.resize(at + kBlock);
+    z.next_out = out_.data() + at;
+    z.avail_out = static_cast<uInt>(kBlock);
+    rc = deflate(&z, finish ? Z_FINISH : Z_NO_FLUSH);
+    out_.resize(out_.size() - z.avail_out);
+    if (rc == Z_STREAM_ERROR) throw ContainerError("deflate failed");
+  } while (z.avail_in > 0 || (finish && rc != Z_STREAM_END));
+}
+
+void ContainerWriter::Append(std::span<const uint8_t> data) {
+  if (data.size() > remaining_) throw ContainerError("More data than announced for the container");
+  remaining_ -= data.size();
+  while (!data.empty()) {
+    const size_t n = std::min(data.size(), kBlock);
+    Deflate(data.first(n), false);
+    data = data.subspan(n);
+  }
+}
+
+Bytes ContainerWriter::Finish() {
+  if (remaining_ != 0) throw ContainerError("Container data is incomplete");
+  const uint8_t end = 0;
+  Deflate({&end, 1}, true);
+  return std::move(out_);
+}
+
+Bytes MakeContainer(std::string_view name, std::span<const uint8_t> data) {
+  ContainerWriter w(name, data.size());
+  w.Append(data);
+  return w.Finish();
+}
+
+}  // namespace selvane::refserver

@@ -1,0 +1,34 @@
+#pragma once
+// What the reference update server serves and how it misbehaves on request.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "repository.h"
+
+namespace selvane::refserver {
+
+inline constexpr uint16_t kDefaultPort = 5975;
+
+struct ServerOptions {
+  std::string root;             // repository folder on this machine
+  uint16_t port = kDefaultPort;  // 0 picks a free port
+  int32_t update_number = 1;     // GetNumeroAtualizacao's answer
+  RepositoryOptions repository;
+  // Bytes per part of a result sent in parts (the first part goes inline, at most 65,535).
+  uint32_t part_size = 1000000;
+  // Announce large results with a blob header (no bytes inline) instead of a 0x50 field.
+  bool blob_header = false;
+
+  // --- Faults, for testing clients -----------------------------------------
+  // Close the connection once this many bytes of a RetornaArquivo reply
+  // (its more_blob parts included) have been sent; negative: never.
+  int64_t drop_after_bytes = -1;
+  // The file record's FileName equals the target's name.
+  bool same_name_container = false;
+  // Cut the container to half its length, so unpacking fails.
+  bool truncate_container = false;
+};
+
+}  // namespace selvane::refserver

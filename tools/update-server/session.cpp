@@ -1,0 +1,516 @@
+#include "session.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <utility>
+
+#include "platform/text.h"
+#include "rpc/field_codec.h"
+#include "rpc/rpc_error.h"
+#include "rpc/variant_stream.h"
+#include "server/server_connection.h"
+
+namespace selvane::refserver {
+
+namespace {
+
+using Tok = TRpcJsonToken;
+
+constexpr std::array<uint8_t, 5> kFilterQuery{5, 5, 5, 5, 5};
+constexpr std::array<uint8_t, 5> kNoFilter{6, 0, 0, 0, 0};
+constexpr size_t kReadBuffer = 64 * 1024;
+constexpr size_t kWriteBuffer = 1024 * 1024;
+constexpr uint8_t kBlobFieldHeader = 0x08;
+
+// A protocol violation by the client: the conversation cannot go on.
+class ProtocolError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The metadata row: column name, type code and value.
+struct MetaColumn {
+  std::string_view name;
+  int32_t type;  // 26 string, 6 integer, 4 Boolean
+  std::u16string_view text;
+  int64_t number;
+};
+constexpr int32_t kBool = 4;
+constexpr int32_t kInt = 6;
+constexpr int32_t kStr = 26;
+const MetaColumn kMetaColumns[] = {
+    {"QuoteChar", kStr, u"\"", 0},
+    {"ProcedureQuoteChar", kStr, u"\"", 0},
+    {"MaxCommands", kInt, u"", 0},
+    {"SupportsTransactions", kBool, u"", 0},
+    {"SupportsNestedTransactions", kBool, u"", 0},
+    {"SupportsRowSetSize", kBool, u"", 0},
+    {"QuotePrefix", kStr, u"\"", 0},
+    {"QuoteSuffix", kStr, u"\"", 0},
+    {"SupportsLowerCaseIdentifiers", kBool, u"", 1},
+    {"SupportsUpperCaseIdentifiers", kBool, u"", 1},
+    {"SupportsSPReturnCode", kBool, u"", 0},
+    {"SupportsParameterMetadata", kBool, u"", 1},
+    {"SupportsCatalogFunctions", kBool, u"", 0},
+};
+
+bool IsSegmented(ByteSpan field) {
+  return !field.empty() && (field[0] == kSegmentedFieldHeader || (field[0] >= 0x08 && field[0] <= 0x0F));
+}
+
+}  // namespace
+
+Session::Session(TRpcChannel& channel, UpdateService& service, const ServerOptions& options,
+                 int32_t connection_handle, std::function<void(int64_t)> drop_after)
+    : reader_(channel, kReadBuffer),
+      writer_(channel, kWriteBuffer),
+      service_(service),
+      options_(options),
+      connection_handle_(connection_handle),
+      drop_after_(std::move(drop_after)) {}
+
+void Session::Run() {
+  Handshake();
+  while (ServeRequest()) {
+  }
+}
+
+void Session::Handshake() {
+  Bytes query;
+  reader_.ReadRawBytes(kFilterQuery.size(), query);
+  if (!std::equal(query.begin(), query.end(), kFilterQuery.begin())) throw ProtocolError("no filter query");
+  writer_.WriteRaw(kNoFilter);
+  writer_.Flush();
+}
+
+std::string Session::ReadName() {
+  std::string name = Utf16ToUtf8(reader_.ReadMemberName());
+  reader_.ReadToken(Tok::kNameSeparator);
+  return name;
+}
+
+void Session::EndRequest() {
+  reader_.ReadToken(Tok::kArrayEnd);
+  reader_.ReadToken(Tok::kObjectEnd);
+}
+
+bool Session::ServeRequest() {
+  reader_.ReadToken(Tok::kObjectStart);
+  if (ReadName() != "method") throw ProtocolError("request without method");
+  const std::string method = reader_.ReadUtf8String();
+  reader_.ReadToken(Tok::kValueSeparator);
+  if (ReadName() != "params") throw ProtocolError("request without params");
+  reader_.ReadToken(Tok::kArrayStart);
+
+  // A reply that is being cut short counts only its own bytes.
+  if (method != "more_blob" && drop_after_) drop_after_(-1);
+
+  if (method == "connect") {
+    Connect();
+  } else if (method == "disconnect") {
+    reader_.ReadInt32();
+    EndRequest();
+    return false;
+  } else if (!connected_) {
+    SkipParams();
+    WriteError("Not connected", 21);
+  } else if (method == "prepare") {
+    Prepare();
+  } else if (method == "execute") {
+    Execute();
+  } else if (method == "more_blob") {
+    MoreBlob();
+  } else if (method == "command_close") {
+    const int32_t handle = reader_.ReadInt32();
+    EndRequest();
+    commands_.erase(handle);
+    pending_.erase(handle);
+  } else if (method == "reader_close") {
+    reader_.ReadInt32();
+    reader_.ReadToken(Tok::kValueSeparator);
+    reader_.ReadInt32();
+    EndRequest();
+  } else {
+    // "next" included: every table this server sends is complete in its first block.
+    SkipParams();
+    WriteError("Unsupported request: " + method, 5);
+  }
+  return true;
+}
+
+void Session::SkipParams() {
+  while (reader_.PeekToken() != Tok::kArrayEnd) {
+    reader_.SkipValue();
+    reader_.SkipValueSeparator();
+  }
+  EndRequest();
+}
+
+void Session::Connect() {
+  std::string user, password;
+  reader_.ReadToken(Tok::kObjectStart);
+  while (reader_.PeekToken() != Tok::kObjectEnd) {
+    const std::string name = ReadName();
+    const std::string value = reader_.ReadUtf8String();
+    if (name == "DSAuthenticationUser") user = value;
+    if (name == "DSAuthenticationPassword") password = value;
+    if (!reader_.SkipValueSeparator()) break;
+  }
+  reader_.ReadToken(Tok::kObjectEnd);
+  EndRequest();
+
+  if (user != kDSAuthenticationUser || password != kDSAuthenticationPassword) {
+    WriteError(std::string(kAuthFailedMessage), kAuthFailedCode);
+    return;
+  }
+  connected_ = true;
+  writer_.WriteObjectStart();
+  writer_.WriteName("result");
+  writer_.WriteArrayStart();
+  writer_.WriteInt32(connection_handle_);
+  writer_.WriteValueSeparator();
+  writer_.WriteString(kProductName);
+  writer_.WriteValueSeparator();
+  writer_.WriteInt32(kProtocolVersion);
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.Flush();
+}
+
+void Session::Prepare() {
+  int32_t handle = reader_.ReadInt32();
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadBoolean();
+  reader_.ReadToken(Tok::kValueSeparator);
+  const std::string type = reader_.ReadUtf8String();
+  reader_.ReadToken(Tok::kValueSeparator);
+  const std::string text = reader_.ReadUtf8String();
+  EndRequest();
+
+  const Method* m = FindMethod(text);
+  if (type != "DataSnap.ServerMethod" || !m) {
+    WriteError("Método desconhecido: " + text, 31);
+    return;
+  }
+  if (handle < 0 || !commands_.contains(handle)) handle = next_handle_++;
+  commands_[handle] = m;
+
+  writer_.WriteObjectStart();
+  writer_.WriteName("result");
+  writer_.WriteArrayStart();
+  writer_.WriteObjectStart();
+  writer_.WriteName("handle");
+  writer_.WriteArrayStart();
+  writer_.WriteInt32(handle);
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.WriteValueSeparator();
+  writer_.WriteObjectStart();
+  writer_.WriteName("parameters");
+  writer_.WriteArrayStart();
+  writer_.WriteInt32(static_cast<int32_t>(m->parameters.size()));
+  for (const ParameterDescription& p : m->parameters) {
+    // DataType, SubType, ParameterDirection, Precision, Scale, Name, ChildPosition, Size, ValueTypeFlags
+    writer_.WriteValueSeparator();
+    writer_.WriteArrayStart();
+    for (int64_t v : {int64_t{p.data_type}, int64_t{0}, int64_t{p.direction}, int64_t{0}, int64_t{0}}) {
+      writer_.WriteInt64(v);
+      writer_.WriteValueSeparator();
+    }
+    writer_.WriteString(p.name);
+    for (int32_t v : {0, p.size, 0}) {
+      writer_.WriteValueSeparator();
+      writer_.WriteInt32(v);
+    }
+    writer_.WriteArrayEnd();
+  }
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.Flush();
+}
+
+void Session::Execute() {
+  reader_.ReadToken(Tok::kObjectStart);
+  const std::string form = ReadName();
+  reader_.ReadToken(Tok::kArrayStart);
+  const int32_t handle = reader_.ReadInt32();
+  if (form == "fields") {
+    reader_.ReadToken(Tok::kValueSeparator);
+    reader_.ReadBoolean();
+    reader_.ReadToken(Tok::kValueSeparator);
+    const std::string type = reader_.ReadUtf8String();
+    reader_.ReadToken(Tok::kValueSeparator);
+    const std::string text = reader_.ReadUtf8String();
+    reader_.ReadToken(Tok::kArrayEnd);
+    reader_.ReadToken(Tok::kObjectEnd);
+    EndRequest();
+    ExecuteMetadata(handle, type, text);
+    return;
+  }
+  if (form != "handle") throw ProtocolError("execute without handle");
+  reader_.ReadToken(Tok::kArrayEnd);
+  reader_.ReadToken(Tok::kObjectEnd);
+  Bytes row;
+  if (reader_.SkipValueSeparator()) {
+    reader_.ReadToken(Tok::kObjectStart);
+    if (ReadName() != "data") throw ProtocolError("execute without data");
+    reader_.ReadDataArray(row);
+    reader_.ReadToken(Tok::kObjectEnd);
+  }
+  EndRequest();
+  ExecuteMethod(handle, row);
+}
+
+void Session::ExecuteMetadata(int32_t handle, const std::string& type, const std::string& text) {
+  if (type != "Dbx.MetaData" || text != "GetDatabase") {
+    WriteError("Unsupported command: " + type + " " + text, 31);
+    return;
+  }
+  if (handle < 0) handle = next_handle_++;
+  Bytes row;
+  for (const MetaColumn& c : kMetaColumns) {
+    if (c.type == kStr) {
+      const Bytes e = EncodeStringBytes(c.text);
+      AppendStringField(row, e, kMaxInlinePart);
+    } else if (c.type == kInt) {
+      AppendIntegerField(row, c.number);
+    } else {
+      AppendBooleanField(row, c.number != 0);
+    }
+  }
+  writer_.WriteObjectStart();
+  writer_.WriteName("result");
+  writer_.WriteArrayStart();
+  writer_.WriteObjectStart();
+  writer_.WriteName("handle");
+  writer_.WriteArrayStart();
+  writer_.WriteInt32(handle);
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.WriteValueSeparator();
+  writer_.WriteObjectStart();
+  writer_.WriteName("table");
+  writer_.WriteArrayStart();
+  // fields: command handle, updateable, row handle, BCD format, new-style flags
+  writer_.WriteObjectStart();
+  writer_.WriteName("fields");
+  writer_.WriteRaw("[");
+  writer_.WriteInt32(handle);
+  writer_.WriteRaw(",false,0,1,true]");
+  writer_.WriteObjectEnd();
+  writer_.WriteValueSeparator();
+  writer_.WriteObjectStart();
+  writer_.WriteName("columns");
+  writer_.WriteArrayStart();
+  writer_.WriteInt32(static_cast<int32_t>(std::size(kMetaColumns)));
+  for (const MetaColumn& c : kMetaColumns) {
+    // Name, DataType, SubType, Precision, Scale, Size, flags
+    writer_.WriteValueSeparator();
+    writer_.WriteArrayStart();
+    writer_.WriteString(c.name);
+    const int32_t size = c.type == kStr ? 2 : c.type == kInt ? 4 : 2;
+    for (int64_t v : {int64_t{c.type}, int64_t{0}, int64_t{size}, int64_t{0}, int64_t{size}, int64_t{0}}) {
+      writer_.WriteValueSeparator();
+      writer_.WriteInt64(v);
+    }
+    writer_.WriteArrayEnd();
+  }
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  // The table's one and last block: a negative count.
+  writer_.WriteDataBlock(-static_cast<int64_t>(row.size()), row);
+  writer_.Flush();
+}
+
+Bytes Session::InputValue(int32_t handle, int32_t ordinal, ByteSpan field) {
+  const StreamField f = ParseStreamField(field);
+  Bytes value(f.inline_bytes.begin(), f.inline_bytes.end());
+  const int32_t blob = next_blob_++;
+  for (;;) {
+    // {"more_blob":[command handle, blob handle, row, ordinal, row handle]}
+    writer_.WriteObjectStart();
+    writer_.WriteName("more_blob");
+    writer_.WriteArrayStart();
+    for (int64_t v : {int64_t{handle}, int64_t{blob}, int64_t{0}, int64_t{ordinal}}) {
+      writer_.WriteInt64(v);
+      writer_.WriteValueSeparator();
+    }
+    writer_.WriteInt32(0);
+    writer_.WriteArrayEnd();
+    writer_.WriteObjectEnd();
+    writer_.Flush();
+
+    int64_t count = 0;
+    try {
+      reader_.ReadToken(Tok::kObjectStart);
+      if (ReadName() != "data") throw ProtocolError("more_blob answered without data");
+      count = reader_.ReadDataArray(value);
+      reader_.ReadToken(Tok::kObjectEnd);
+    } catch (const TRpcError& e) {
+      // Out of step with the client: no reply can follow.
+      throw ProtocolError(e.what());
+    }
+    if (value.size() > kMaxInputValue) throw ProtocolError("input value too large");
+    if (count <= 0) return value;
+  }
+}
+
+void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
+  const auto it = commands_.find(handle);
+  if (it == commands_.end()) {
+    WriteError("Command closed or executed again", 4);
+    return;
+  }
+  const Method& m = *it->second;
+  pending_.erase(handle);
+
+  // Inputs are taken whole, later parts included, before anything can fail, so
+  // that an error reply leaves the conversation in step.
+  std::u16string path;
+  int32_t number = 0;
+  OleVariant listing = OleVariant::Null();
+  try {
+    for (size_t i = 0; i < m.parameters.size(); ++i) {
+      const ParameterDescription& p = m.parameters[i];
+      if (p.direction == kDirReturn) continue;
+      const ByteSpan field = FieldAt(row, i);
+      const int32_t ordinal = static_cast<int32_t>(i);
+      if (p.data_type == kTypeWideString) {
+        path = IsSegmented(field) ? DecodeStringBytes(InputValue(handle, ordinal, field))
+                                  : DecodeWideStringField(field).value_or(u"");
+      } else if (p.data_type == kTypeInt32) {
+        number = DecodeInt32Field(field).value_or(0);
+      } else if (IsSegmented(field)) {
+        const Bytes stream = InputValue(handle, ordinal, field);
+        listing = StreamToVariant(stream);
+      } else {
+        const StreamField f = ParseStreamField(field);
+        listing = f.kind == StreamField::Kind::kNull ? OleVariant::Null() : StreamToVariant(f.inline_bytes);
+      }
+    }
+  } catch (const TRpcError& e) {
+    WriteError(e.what(), e.ErrorCode());
+    return;
+  }
+
+  Bytes reply;
+  try {
+    for (const ParameterDescription& p : m.parameters) {
+      if (p.direction != kDirReturn) AppendNullField(reply);
+    }
+    switch (m.kind) {
+      case MethodKind::kGetNumeroAtualizacao:
+        AppendIntegerField(reply, service_.GetNumeroAtualizacao());
+        break;
+      case MethodKind::kRetornaArquivo:
+        AppendResult(reply, handle, service_.RetornaArquivo(Utf16ToUtf8(path), number));
+        break;
+      case MethodKind::kFolder:
+        AppendResult(reply, handle, service_.FolderMethod(m.text, listing));
+        break;
+      case MethodKind::kAtualizaAtualizador:
+        AppendResult(reply, handle, service_.AtualizaAtualizador(listing));
+        break;
+    }
+  } catch (const TRpcError& e) {
+    WriteError(e.what(), e.ErrorCode());
+    return;
+  } catch (const std::exception& e) {
+    WriteError(e.what(), 2);
+    return;
+  }
+
+  if (m.kind == MethodKind::kRetornaArquivo && options_.drop_after_bytes >= 0 && drop_after_) {
+    drop_after_(options_.drop_after_bytes);
+  }
+  writer_.WriteObjectStart();
+  writer_.WriteName("result");
+  writer_.WriteArrayStart();
+  writer_.WriteDataBlock(reply);
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.Flush();
+}
+
+void Session::AppendResult(Bytes& row, int32_t handle, OleVariant packet) {
+  Bytes stream = VariantToStream(packet);
+  packet = OleVariant();
+  if (stream.size() <= kMaxInlinePart) {
+    AppendStreamField(row, stream, kMaxInlinePart);
+    return;
+  }
+  // Larger values leave in parts that the client asks for with more_blob.
+  size_t sent = 0;
+  if (options_.blob_header) {
+    row.push_back(kBlobFieldHeader);
+    const uint32_t size = static_cast<uint32_t>(stream.size());
+    for (int shift = 24; shift >= 0; shift -= 8) row.push_back(static_cast<uint8_t>(size >> shift));
+  } else {
+    sent = AppendStreamField(row, stream, kMaxInlinePart);
+  }
+  pending_[handle] = Pending{std::move(stream), sent};
+}
+
+void Session::MoreBlob() {
+  const int32_t handle = reader_.ReadInt32();
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadInt32();  // blob handle: one value per command is pending at a time
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadInt64();  // row
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadInt32();  // ordinal: the return value
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadBoolean();
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadInt32();  // row handle
+  EndRequest();
+
+  const auto it = pending_.find(handle);
+  if (it == pending_.end()) {
+    WriteError("Command closed or executed again", 4);
+    return;
+  }
+  Pending& p = it->second;
+  const size_t n = std::min<size_t>(options_.part_size, p.stream.size() - p.sent);
+  const bool last = p.sent + n == p.stream.size();
+  const ByteSpan part(p.stream.data() + p.sent, n);
+  p.sent += n;
+  WriteResultData(last ? -static_cast<int64_t>(n) : static_cast<int64_t>(n), part);
+  if (last) pending_.erase(it);
+}
+
+void Session::WriteResultData(int64_t count, ByteSpan bytes) {
+  writer_.WriteObjectStart();
+  writer_.WriteName("result");
+  writer_.WriteArrayStart();
+  writer_.WriteDataBlock(count, bytes);
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+  writer_.Flush();
+}
+
+void Session::WriteError(const std::string& message, int32_t code, std::string_view name) {
+  // {"error":{"name":"E","code":K,"message":"M"}: the outer object is never closed.
+  writer_.WriteObjectStart();
+  writer_.WriteName("error");
+  writer_.WriteObjectStart();
+  writer_.WriteName("name");
+  writer_.WriteString(name);
+  writer_.WriteValueSeparator();
+  writer_.WriteName("code");
+  writer_.WriteInt32(code);
+  writer_.WriteValueSeparator();
+  writer_.WriteName("message");
+  writer_.WriteString(message);
+  writer_.WriteObjectEnd();
+  writer_.Flush();
+}
+
+}  // namespace selvane::refserver

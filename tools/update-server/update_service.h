@@ -1,0 +1,39 @@
+#pragma once
+// The bodies of the remote methods, apart from how they travel: each takes the
+// decoded input values and returns the return value. Shared by every session;
+// safe to call from several threads at once.
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/env.h"
+#include "platform/ole_variant.h"
+#include "repository.h"
+#include "server_options.h"
+
+namespace selvane::refserver {
+
+class UpdateService {
+ public:
+  // repository_env: an Env whose "C:\" is the repository folder.
+  UpdateService(Env& repository_env, const ServerOptions& options);
+
+  int32_t GetNumeroAtualizacao() const { return update_number_; }
+  // Fetch list for a folder method ("TServidor.AtualizaPastaECF") and the client's listing.
+  OleVariant FolderMethod(std::string_view method_text, const OleVariant& listing);
+  OleVariant AtualizaAtualizador(const OleVariant& listing);
+  // File record of the file a fetch list named (path as UTF-8). Throws
+  // UnknownFileError for anything the repository does not serve.
+  OleVariant RetornaArquivo(std::string_view path, int32_t numero_atualizacao);
+
+ private:
+  Bytes ReadWhole(const std::string& path);
+
+  Env& env_;
+  Repository repository_;
+  int32_t update_number_;
+  bool same_name_container_;
+  bool truncate_container_;
+};
+
+}  // namespace selvane::refserver

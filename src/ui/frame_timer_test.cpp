@@ -1,0 +1,108 @@
+#include "ui/frame_timer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace selvane::ui {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Plays the window thread: counts hand-overs and lets the test serve them.
+class WindowThreadSink : public TickSink {
+ public:
+  void TickPending() override {
+    std::lock_guard lock(m_);
+    ++pending_;
+    cv_.notify_all();
+  }
+  // Waits (generously) for the n-th hand-over.
+  bool WaitFor(int n) {
+    std::unique_lock lock(m_);
+    return cv_.wait_for(lock, 10s, [&] { return pending_ >= n; });
+  }
+  int Count() {
+    std::lock_guard lock(m_);
+    return pending_;
+  }
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  int pending_ = 0;
+};
+
+TEST(FrameTimerTest, TicksRunOnTheServingThreadOneAtATime) {
+  WindowThreadSink sink;
+  TFrameTimer timer(&sink);
+  int ticks = 0;
+  timer.SetInterval(20);
+  timer.SetOnTimer([&] { ++ticks; });
+  EXPECT_TRUE(timer.ThreadRunning());
+  for (int i = 1; i <= 3; ++i) {
+    ASSERT_TRUE(sink.WaitFor(i));
+    // The timer thread waits for this tick to be served before the next one.
+    EXPECT_EQ(sink.Count(), i);
+    EXPECT_TRUE(timer.ServeTick());
+    EXPECT_EQ(ticks, i);
+  }
+}
+
+TEST(FrameTimerTest, NoThreadWithoutHandlerIntervalOrEnabled) {
+  WindowThreadSink sink;
+  TFrameTimer timer(&sink);
+  EXPECT_FALSE(timer.ThreadRunning());
+  timer.SetOnTimer([] {});
+  timer.SetInterval(0);
+  EXPECT_FALSE(timer.ThreadRunning());
+  timer.SetInterval(10);
+  EXPECT_TRUE(timer.ThreadRunning());
+  timer.SetEnabled(false);
+  EXPECT_FALSE(timer.ThreadRunning());
+}
+
+TEST(FrameTimerTest, StoppingWhileATickIsHandedOverDoesNotHang) {
+  WindowThreadSink sink;
+  TFrameTimer timer(&sink);
+  int ticks = 0;
+  timer.SetInterval(10);
+  timer.SetOnTimer([&] { ++ticks; });
+  ASSERT_TRUE(sink.WaitFor(1));
+  timer.SetEnabled(false);  // joins the thread, which waits for the tick
+  EXPECT_FALSE(timer.ThreadRunning());
+  EXPECT_FALSE(timer.ServeTick());
+  EXPECT_EQ(ticks, 0);
+}
+
+TEST(FrameTimerTest, DisablingFromInsideTheTickPausesAndEnablingResumes) {
+  WindowThreadSink sink;
+  TFrameTimer timer(&sink);
+  timer.SetInterval(10);
+  timer.SetOnTimer([&] { timer.SetEnabled(false); });
+  ASSERT_TRUE(sink.WaitFor(1));
+  EXPECT_TRUE(timer.ServeTick());
+  EXPECT_TRUE(timer.ThreadRunning()) << "paused, not ended, from inside the tick";
+  std::this_thread::sleep_for(60ms);
+  EXPECT_EQ(sink.Count(), 1) << "a paused timer hands over nothing";
+  timer.SetOnTimer([] {});
+  timer.SetEnabled(true);
+  EXPECT_TRUE(sink.WaitFor(2));
+  EXPECT_TRUE(timer.ServeTick());
+}
+
+TEST(FrameTimerTest, DestroyingWithAPendingTickReturns) {
+  WindowThreadSink sink;
+  {
+    TFrameTimer timer(&sink);
+    timer.SetInterval(10);
+    timer.SetOnTimer([] {});
+    ASSERT_TRUE(sink.WaitFor(1));
+  }
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace selvane::ui

@@ -1,0 +1,128 @@
+#pragma once
+// The client against the reference update server on a free loopback port: a
+// temporary repository, the server in this process, and the connection
+// component opened exactly as the updater opens it.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "install/container.h"
+#include "platform/dos_time.h"
+#include "records/record_set.h"
+#include "server/server_connection.h"
+#include "server/servidor_client.h"
+#include "update-server/test_repository.h"
+#include "update-server/update_server.h"
+
+namespace selvane {
+
+// One row of a fetch list or a folder listing as the tests compare them.
+struct NameAndTime {
+  std::string name;
+  double date_time;
+  friend bool operator==(const NameAndTime&, const NameAndTime&) = default;
+};
+
+class LoopbackTest : public ::testing::Test {
+ protected:
+  ~LoopbackTest() override {
+    conn_.reset();
+    if (server_) server_->Stop();
+  }
+
+  void StartServer() {
+    options_.root = repo_.dir();
+    options_.port = 0;
+    server_ = std::make_unique<refserver::UpdateServer>(options_);
+    server_->Start();
+  }
+
+  // A fresh connection component with the server's host and port.
+  std::unique_ptr<TServerConnection> NewConnection() {
+    auto c = std::make_unique<TServerConnection>();
+    c->SetHostName("127.0.0.1");
+    c->Params.Set("Port", std::to_string(server_->port()));
+    return c;
+  }
+
+  TServerConnection& Open() {
+    conn_ = NewConnection();
+    conn_->Open();
+    return *conn_;
+  }
+
+  OleVariant Listing(const std::vector<NameAndTime>& files) {
+    TRecordSet rs(repo_.env());
+    rs.FieldDefs().Add("Filename", ftString, 100, true);
+    rs.FieldDefs().Add("FileDate", ftDateTime, 0, true);
+    rs.CreateDataSet();
+    for (const NameAndTime& f : files) {
+      rs.Insert();
+      rs.FieldByName("Filename").SetAsString(f.name);
+      rs.FieldByName("FileDate").SetAsDateTime(f.date_time);
+      rs.Post();
+    }
+    return rs.GetData();
+  }
+
+  std::vector<NameAndTime> FetchList(const OleVariant& packet) {
+    TRecordSet rs(repo_.env());
+    rs.SetData(packet);
+    std::vector<NameAndTime> out;
+    for (rs.First(); !rs.Eof(); rs.Next()) {
+      out.push_back({rs.FieldByName("File").AsString(), rs.FieldByName("FileDate").AsDateTime()});
+    }
+    return out;
+  }
+
+  struct FileRecord {
+    std::string file_name;
+    std::string content;  // unpacked
+    double date_time;
+  };
+  FileRecord Unpack(const OleVariant& packet) {
+    TRecordSet rs(repo_.env());
+    rs.SetData(packet);
+    EXPECT_EQ(rs.RecordCount(), 1);
+    FileRecord r{rs.FieldByName("FileName").AsString(), "", rs.FieldByName("FileDate").AsDateTime()};
+    const auto zipped = rs.FieldByName("Content").AsBytes();
+    MemoryFile in(zipped);
+    UnpackContainer(in, [&r] { return std::make_unique<StringSink>(r.content); });
+    return r;
+  }
+
+  refserver::TestRepository repo_;
+  refserver::ServerOptions options_;
+  std::unique_ptr<refserver::UpdateServer> server_;
+  std::unique_ptr<TServerConnection> conn_;
+
+ private:
+  class MemoryFile : public ReadableFile {
+   public:
+    explicit MemoryFile(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    size_t Read(void* buf, size_t n) override {
+      n = std::min(n, bytes_.size() - at_);
+      std::copy_n(bytes_.data() + at_, n, static_cast<uint8_t*>(buf));
+      at_ += n;
+      return n;
+    }
+
+   private:
+    std::span<const uint8_t> bytes_;
+    size_t at_ = 0;
+  };
+  class StringSink : public WritableFile {
+   public:
+    explicit StringSink(std::string& out) : out_(out) { out_.clear(); }
+    void Write(const void* buf, size_t n) override { out_.append(static_cast<const char*>(buf), n); }
+    void Close() override {}
+
+   private:
+    std::string& out_;
+  };
+};
+
+}  // namespace selvane

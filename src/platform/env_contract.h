@@ -139,6 +139,9 @@ TEST_P(EnvContract, ListingFilterKeepsOrdinaryAndReadOnlyFilesOnly) {
   EXPECT_EQ(listed, (std::set<std::string>{"plain.txt", "readonly.txt"}));
   EXPECT_EQ(env_->GetAttributes(dir_ + "sub").value_or(0) & kAttrDirectory, kAttrDirectory);
   EXPECT_TRUE(env_->FindFiles(dir_ + "nowhere\\*.*").empty());
+  std::set<std::string> txt;
+  for (const DirEntry& e : env_->FindFiles(dir_ + "*.TXT")) txt.insert(e.name);
+  EXPECT_EQ(txt, (std::set<std::string>{"plain.txt", "readonly.txt", "hidden.txt", "system.txt"}));
   env_->SetAttributes(dir_ + "readonly.txt", kAttrNormal);
 }
 
@@ -184,6 +187,12 @@ TEST_P(EnvContract, ExclusiveOpenKeepsOtherOpenersOut) {
     auto a = env_->OpenRead(path, ShareMode::kReadWrite);
     auto b = env_->OpenRead(path, ShareMode::kReadWrite);  // shared opens coexist
     EXPECT_NE(ErrorOf([&] { env_->OpenRead(path, ShareMode::kExclusive); }), "(no error)");
+    // No handle shares deletion: the file can be neither deleted nor replaced.
+    Put("other.bin", "other");
+    EXPECT_FALSE(env_->DeleteFile(path));
+    EXPECT_FALSE(env_->MoveFileReplace(dir_ + "other.bin", path));
+    EXPECT_FALSE(env_->MoveFileReplace(path, dir_ + "moved.bin"));
+    EXPECT_TRUE(env_->SetLastWriteDos(path, *DosDateTimeFromDateTime(At(2020, 1, 1, 0, 0, 0, 0))));
   }
   EXPECT_EQ(Get("held.bin"), "data");
   EXPECT_TRUE(env_->DeleteFile(path));

@@ -1,0 +1,146 @@
+#pragma once
+// An Env wrapper for tests that break the file layer on purpose: a disk that
+// fills up after so many bytes, reads that fail part-way, files that cannot be
+// created or opened, and calls that report failure. Everything not broken goes
+// to the target Env, so a test sees exactly what survived the fault.
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/env_wrapper.h"
+#include "platform/system_error_text.h"
+
+namespace selvane {
+
+class FaultInjectionEnv : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+
+  static constexpr char kDiskFullText[] = "There is not enough space on the disk.";
+  static constexpr char kDeviceErrorText[] =
+      "The request could not be performed because of an I/O device error.";
+
+  // Create / OpenRead of a path containing fragment throw with the system text given.
+  void FailCreate(std::string fragment, std::string reason = kAccessDeniedText) {
+    std::lock_guard lock(mu_);
+    create_faults_.emplace_back(std::move(fragment), std::move(reason));
+  }
+  void FailOpenRead(std::string fragment, std::string reason = kSharingViolationText) {
+    std::lock_guard lock(mu_);
+    open_faults_.emplace_back(std::move(fragment), std::move(reason));
+  }
+  // Bytes written (all files together) beyond the limit fail as on a full
+  // disk; the bytes before the limit reach the file.
+  void LimitWrittenBytes(size_t limit) {
+    std::lock_guard lock(mu_);
+    write_budget_ = limit;
+  }
+  // Once this many bytes have been read (all files together), every further
+  // read fails as a device error.
+  void LimitReadBytes(size_t limit) {
+    std::lock_guard lock(mu_);
+    read_budget_ = limit;
+  }
+  // These calls report failure without reaching the target.
+  bool fail_delete = false;
+  bool fail_copy = false;
+  bool fail_move = false;
+  bool fail_set_time = false;
+  bool fail_write_profile = false;
+  bool fail_create_directory = false;
+
+  std::unique_ptr<WritableFile> Create(const std::string& path, ShareMode share) override {
+    if (const std::string* reason = Matching(create_faults_, path))
+      throw EFCreateError(CreateErrorMessage(path, *reason));
+    return std::make_unique<Writable>(*this, EnvWrapper::Create(path, share));
+  }
+  std::unique_ptr<ReadableFile> OpenRead(const std::string& path, ShareMode share) override {
+    if (const std::string* reason = Matching(open_faults_, path))
+      throw EFOpenError(OpenErrorMessage(path, *reason));
+    return std::make_unique<Readable>(*this, EnvWrapper::OpenRead(path, share));
+  }
+  bool DeleteFile(const std::string& path) override {
+    return !fail_delete && EnvWrapper::DeleteFile(path);
+  }
+  bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override {
+    return !fail_copy && EnvWrapper::CopyFile(from, to, fail_if_exists);
+  }
+  bool MoveFileReplace(const std::string& from, const std::string& to) override {
+    return !fail_move && EnvWrapper::MoveFileReplace(from, to);
+  }
+  bool SetLastWriteDos(const std::string& path, DosDateTime when) override {
+    return !fail_set_time && EnvWrapper::SetLastWriteDos(path, when);
+  }
+  bool WriteProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override {
+    return !fail_write_profile && EnvWrapper::WriteProfileString(file, section, key, value);
+  }
+  bool CreateDirectory(const std::string& path) override {
+    return !fail_create_directory && EnvWrapper::CreateDirectory(path);
+  }
+
+ private:
+  using Faults = std::vector<std::pair<std::string, std::string>>;
+
+  const std::string* Matching(const Faults& faults, const std::string& path) {
+    std::lock_guard lock(mu_);
+    for (const auto& [fragment, reason] : faults)
+      if (path.find(fragment) != std::string::npos) return &reason;
+    return nullptr;
+  }
+  // How many of n bytes the budget still allows.
+  size_t Allowed(const size_t& budget, size_t n) {
+    std::lock_guard lock(mu_);
+    return n < budget ? n : budget;
+  }
+  void Spend(size_t& budget, size_t n) {
+    std::lock_guard lock(mu_);
+    budget -= n < budget ? n : budget;
+  }
+
+  class Writable : public WritableFile {
+   public:
+    Writable(FaultInjectionEnv& env, std::unique_ptr<WritableFile> target)
+        : env_(env), target_(std::move(target)) {}
+    void Write(const void* buf, size_t n) override {
+      const size_t allowed = env_.Allowed(env_.write_budget_, n);
+      if (allowed > 0) target_->Write(buf, allowed);
+      env_.Spend(env_.write_budget_, allowed);
+      if (allowed < n) throw EInOutError(kDiskFullText);
+    }
+    void Close() override { target_->Close(); }
+
+   private:
+    FaultInjectionEnv& env_;
+    std::unique_ptr<WritableFile> target_;
+  };
+
+  class Readable : public ReadableFile {
+   public:
+    Readable(FaultInjectionEnv& env, std::unique_ptr<ReadableFile> target)
+        : env_(env), target_(std::move(target)) {}
+    size_t Read(void* buf, size_t n) override {
+      if (n == 0) return 0;
+      const size_t allowed = env_.Allowed(env_.read_budget_, n);
+      if (allowed == 0) throw EInOutError(kDeviceErrorText);
+      const size_t got = target_->Read(buf, allowed);
+      env_.Spend(env_.read_budget_, got);
+      return got;
+    }
+
+   private:
+    FaultInjectionEnv& env_;
+    std::unique_ptr<ReadableFile> target_;
+  };
+
+  std::mutex mu_;
+  Faults create_faults_;
+  Faults open_faults_;
+  size_t write_budget_ = static_cast<size_t>(-1);
+  size_t read_budget_ = static_cast<size_t>(-1);
+};
+
+}  // namespace selvane

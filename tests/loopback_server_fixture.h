@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "install/container.h"
+#include "install/folder_listing.h"
 #include "platform/dos_time.h"
 #include "records/record_set.h"
 #include "server/server_connection.h"
@@ -56,15 +57,8 @@ class LoopbackTest : public ::testing::Test {
 
   OleVariant Listing(const std::vector<NameAndTime>& files) {
     TRecordSet rs(repo_.env());
-    rs.FieldDefs().Add("Filename", ftString, 100, true);
-    rs.FieldDefs().Add("FileDate", ftDateTime, 0, true);
-    rs.CreateDataSet();
-    for (const NameAndTime& f : files) {
-      rs.Insert();
-      rs.FieldByName("Filename").SetAsString(f.name);
-      rs.FieldByName("FileDate").SetAsDateTime(f.date_time);
-      rs.Post();
-    }
+    CreateListing(rs);
+    for (const NameAndTime& f : files) AddListedFile(rs, f.name, f.date_time);
     return rs.GetData();
   }
 

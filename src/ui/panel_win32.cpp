@@ -87,6 +87,8 @@ void PanelWindow::Paint() {
 }
 
 LRESULT PanelWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  // A disabled panel takes no mouse input, also none posted to it directly.
+  if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && !IsWindowEnabled(hwnd_)) return 0;
   if (on_mouse && ((msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || msg == WM_MOUSELEAVE ||
                    msg == WM_CAPTURECHANGED)) {
     if (on_mouse(msg, wp, lp)) return 0;

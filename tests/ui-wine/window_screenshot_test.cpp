@@ -1,0 +1,354 @@
+// The main window on a real (virtual) screen: it is shown over a backdrop of
+// a colour that the window never uses, driven through MainView into each of
+// its visible states, photographed through the screen's device context, and
+// checked pixel by pixel at positions taken from the layout. Every state's
+// picture is saved under screenshots/ for people to look at.
+
+#include <windows.h>
+#include <wincodec.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui/element_ids.h"
+#include "ui/layout.h"
+#include "ui/main_window_win32.h"
+#include "ui/png_resource_win32.h"
+#include "ui/resource_names.h"
+
+namespace selvane::ui {
+namespace {
+
+constexpr uint32_t kBackdrop = 0xFF00FF;  // magenta: nothing of the window has it
+
+// A photo of the whole screen, 0xRRGGBB per pixel.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+Shot TakeShot() {
+  Shot s;
+  s.width = GetSystemMetrics(SM_CXSCREEN);
+  s.height = GetSystemMetrics(SM_CYSCREEN);
+  s.pixels.resize(static_cast<size_t>(s.width) * s.height);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, s.width, s.height);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, s.width, s.height, screen, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = s.width;
+  bi.bmiHeader.biHeight = -s.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  GetDIBits(mem, bmp, 0, static_cast<UINT>(s.height), s.pixels.data(), &bi, DIB_RGB_COLORS);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return s;
+}
+
+// Saves the part `r` of the shot as a PNG through the imaging component.
+void SavePng(const Shot& shot, const RECT& r, const std::filesystem::path& path) {
+  IWICImagingFactory* factory = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(&factory))))
+    return;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  std::vector<uint32_t> part(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) part[static_cast<size_t>(y) * w + x] = shot.At(r.left + x, r.top + y) | 0xFF000000;
+  IWICBitmap* bitmap = nullptr;
+  IWICStream* stream = nullptr;
+  IWICBitmapEncoder* encoder = nullptr;
+  IWICBitmapFrameEncode* frame = nullptr;
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+  if (SUCCEEDED(factory->CreateBitmapFromMemory(w, h, GUID_WICPixelFormat32bppBGRA, w * 4, w * h * 4,
+                                                reinterpret_cast<BYTE*>(part.data()), &bitmap)) &&
+      SUCCEEDED(factory->CreateStream(&stream)) &&
+      SUCCEEDED(stream->InitializeFromFilename(path.wstring().c_str(), GENERIC_WRITE)) &&
+      SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+      SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+      SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+      SUCCEEDED(frame->SetSize(w, h)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+      SUCCEEDED(frame->WriteSource(bitmap, nullptr))) {
+    frame->Commit();
+    encoder->Commit();
+  }
+  if (frame) frame->Release();
+  if (encoder) encoder->Release();
+  if (stream) stream->Release();
+  if (bitmap) bitmap->Release();
+  factory->Release();
+}
+
+std::string Hex(uint32_t c) {
+  char buf[8];
+  snprintf(buf, sizeof buf, "#%06X", c & 0xFFFFFF);
+  return buf;
+}
+
+std::wstring WindowText(HWND hwnd) {
+  wchar_t buf[256] = {};
+  GetWindowTextW(hwnd, buf, 256);
+  return buf;
+}
+
+LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_ERASEBKGND) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    HBRUSH b = CreateSolidBrush(RGB(0xFF, 0x00, 0xFF));
+    FillRect(reinterpret_cast<HDC>(wp), &r, b);
+    DeleteObject(b);
+    return 1;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+class WindowScreenshotTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = BackdropProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ScreenshotBackdrop";
+    RegisterClassW(&wc);
+    backdrop_ = CreateWindowExW(0, wc.lpszClassName, L"backdrop", WS_POPUP | WS_VISIBLE, 0, 0,
+                                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    view_ = CreateMainWindow();
+    MainViewEvents events;
+    events.choice_click = [this](Edition e) { clicked_ = static_cast<int>(e); };
+    events.close_click = [this] { ++close_clicks_; };
+    view_->SetEvents(std::move(events));
+    hwnd_ = FindWindowW(kMainWindowClass, kMainWindowTitle);
+    ASSERT_NE(hwnd_, nullptr);
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    GetWindowRect(hwnd_, &rect_);
+    kavel1_ = GetDlgItem(hwnd_, kIdKavelPanel1);
+    kavel2_ = GetDlgItem(hwnd_, kIdKavelPanel2);
+    panel1_ = GetDlgItem(kavel1_, kIdPanel1);
+    // Wait until the window is on screen: the panel's fill shows.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      Pump(100);
+      if (TakeShot().At(FillPoint().x, FillPoint().y) == kKavelPanel1Fill) break;
+    }
+  }
+
+  void TearDown() override {
+    view_.reset();
+    DestroyWindow(backdrop_);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+
+  // Lets the window thread run for `ms` milliseconds.
+  void Pump(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+      view_->ProcessMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < end);
+  }
+
+  // Screen position of a point given in the main window's client area.
+  POINT Win(int x, int y) const { return {rect_.left + x, rect_.top + y}; }
+  // ... in KavelPanel1, KavelPanel2 or Panel1.
+  POINT InPanel1(int x, int y) const { return Win(kKavelPanel1.left + x, kKavelPanel1.top + y); }
+  POINT InPanel2(int x, int y) const { return Win(kKavelPanel2.left + x, kKavelPanel2.top + y); }
+  POINT InChoice(int x, int y) const { return InPanel1(kPanel1.left + x, kPanel1.top + y); }
+  // A spot of KavelPanel1 that only its fill covers.
+  POINT FillPoint() const { return InPanel1(30, 110); }
+
+  void Save(const Shot& shot, const char* name) {
+    std::filesystem::create_directories("screenshots");
+    RECT r = rect_;
+    InflateRect(&r, 10, 10);
+    SavePng(shot, r, std::filesystem::path("screenshots") / (std::string(name) + ".png"));
+  }
+
+  void ExpectColour(const Shot& s, POINT p, uint32_t expected, const char* what) {
+    EXPECT_EQ(Hex(s.At(p.x, p.y)), Hex(expected)) << what << " at " << p.x << "," << p.y;
+  }
+
+  // Whether the 28 x 28 animation box holds the same pixels in both shots.
+  bool SameAnimationBox(const Shot& a, const Shot& b) const {
+    for (int y = 0; y < kGIFAnimator1.height; ++y)
+      for (int x = 0; x < kGIFAnimator1.width; ++x) {
+        const POINT p = InPanel1(kGIFAnimator1.left + x, kGIFAnimator1.top + y);
+        if (a.At(p.x, p.y) != b.At(p.x, p.y)) return false;
+      }
+    return true;
+  }
+
+  HWND backdrop_ = nullptr;
+  std::unique_ptr<MainView> view_;
+  HWND hwnd_ = nullptr, kavel1_ = nullptr, kavel2_ = nullptr, panel1_ = nullptr;
+  RECT rect_{};
+  int clicked_ = -1;
+  int close_clicks_ = 0;
+};
+
+TEST_F(WindowScreenshotTest, BorderlessTopmostCentredWindow) {
+  EXPECT_EQ(rect_.right - rect_.left, kWindowWidth);
+  EXPECT_EQ(rect_.bottom - rect_.top, kWindowHeight);
+  EXPECT_EQ(rect_.left, (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2);
+  EXPECT_EQ(rect_.top, (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2);
+  EXPECT_EQ(WindowText(hwnd_), L"FrmSelvane");
+  const LONG_PTR ex = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOPMOST);
+  EXPECT_TRUE(ex & WS_EX_LAYERED);
+  EXPECT_FALSE(GetWindowLongPtrW(hwnd_, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME));
+}
+
+TEST_F(WindowScreenshotTest, StartStateShowsTheStatusLineAndSeesThroughOutsideTheOutlines) {
+  const Shot s = TakeShot();
+  Save(s, "created");
+  EXPECT_EQ(WindowText(GetDlgItem(kavel1_, kIdLabel1)), L"Aguardando...");
+  EXPECT_EQ(WindowText(GetDlgItem(kavel1_, kIdLabel3)), L"");
+  EXPECT_EQ(WindowText(GetDlgItem(kavel1_, kIdLabel2)), L"Versão 1.0.0.0");
+  EXPECT_FALSE(IsWindowVisible(panel1_));
+  // Outside both rounded outlines the desktop shows through.
+  ExpectColour(s, Win(0, 0), kBackdrop, "window corner left of KavelPanel1");
+  ExpectColour(s, Win(3, 170), kBackdrop, "strip left of KavelPanel1");
+  ExpectColour(s, InPanel1(4, 4), kBackdrop, "KavelPanel1's rounded top left corner");
+  ExpectColour(s, InPanel1(4, kKavelPanel1.height - 5), kBackdrop, "rounded bottom left corner");
+  ExpectColour(s, Win(260, kWindowHeight - 3), kBackdrop, "strip below KavelPanel1");
+  ExpectColour(s, Win(kWindowWidth - 1, 170), kBackdrop, "strip right of KavelPanel1");
+  // Just inside the rounding the panel's fill shows.
+  ExpectColour(s, InPanel1(60, 2), kKavelPanel1Fill, "top edge inside the rounding");
+  ExpectColour(s, FillPoint(), kKavelPanel1Fill, "KavelPanel1's fill");
+  ExpectColour(s, InPanel1(kKavelPanel1.width - 30, kKavelPanel1.height - 60), kKavelPanel1Fill,
+               "fill near the bottom right");
+}
+
+TEST_F(WindowScreenshotTest, ClosePictureSitsAtMinusOneOneOfKavelPanel2) {
+  const Shot s = TakeShot();
+  // The uncovered top pixel row of KavelPanel2 is see-through.
+  for (int x = 6; x < kKavelPanel2.width - 6; ++x) ExpectColour(s, InPanel2(x, 0), kBackdrop, "top row");
+  // Every other pixel away from the rounded corners is the picture moved by (-1, 1).
+  const RgbaImage picture = LoadPngResource(kResCloseButton);
+  ASSERT_EQ(picture.width, 30);
+  int mismatches = 0;
+  for (int y = 1; y < kKavelPanel2.height - 5; ++y) {
+    for (int x = 5; x < kKavelPanel2.width - 5; ++x) {
+      const uint8_t* p = picture.Pixel(x + 1, y - 1);
+      const uint32_t expected = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+      const POINT at = InPanel2(x, y);
+      if (s.At(at.x, at.y) != expected && ++mismatches <= 5)
+        ADD_FAILURE() << "panel pixel " << x << "," << y << " is " << Hex(s.At(at.x, at.y)) << ", picture "
+                      << Hex(expected);
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(WindowScreenshotTest, ChoiceStateShowsTheTilesOverTheTitleAndStatus) {
+  view_->SetTitleText("Title under the choice");
+  view_->SetChoicePanelVisible(true);
+  Pump(300);
+  const Shot s = TakeShot();
+  Save(s, "choice");
+  EXPECT_EQ(WindowText(GetDlgItem(panel1_, kIdLabel4)), L"Qual Vendra Vamos Instalar?");
+  const struct {
+    int id;
+    Box box;
+    const wchar_t* caption;
+  } tiles[] = {{kIdPanel2, kPanel2, L"ECF"}, {kIdPanel3, kPanel3, L"NFC-e"}, {kIdPanel4, kPanel4, L"MEI"}};
+  for (const auto& t : tiles) {
+    SCOPED_TRACE(t.id);
+    EXPECT_EQ(WindowText(GetDlgItem(panel1_, t.id)), t.caption);
+    ExpectColour(s, InChoice(t.box.left + 2, t.box.top + 2), kTileFill, "tile corner");
+    ExpectColour(s, InChoice(t.box.right() - 3, t.box.bottom() - 3), kTileFill, "tile corner");
+    // The caption is drawn in the middle of the tile.
+    int caption_pixels = 0;
+    for (int y = t.box.top + 10; y < t.box.bottom() - 10; ++y)
+      for (int x = t.box.left + 20; x < t.box.right() - 20; ++x) {
+        const POINT p = InChoice(x, y);
+        caption_pixels += s.At(p.x, p.y) != kTileFill;
+      }
+    EXPECT_GT(caption_pixels, 20);
+  }
+  // Panel1 covers the title line: its area shows the plain fill.
+  ExpectColour(s, InPanel1(kLabel3.left + kLabel3.width / 2, kLabel3.top + 12), kPanel1Fill, "covered title");
+  // The question's right edge is fixed at x = 330 of Panel1.
+  RECT q;
+  GetWindowRect(GetDlgItem(panel1_, kIdLabel4), &q);
+  EXPECT_EQ(q.right, InChoice(kLabel4Right, 0).x);
+}
+
+TEST_F(WindowScreenshotTest, TilesReactToClicks) {
+  view_->SetChoicePanelVisible(true);
+  Pump(100);
+  HWND tile = GetDlgItem(panel1_, kIdPanel3);
+  PostMessageW(tile, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  PostMessageW(tile, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  Pump(100);
+  EXPECT_EQ(clicked_, static_cast<int>(Edition::kNFCE));
+}
+
+TEST_F(WindowScreenshotTest, RunningStateAnimatesAndBlocksTheCloseButton) {
+  view_->SetTitleText("Atualização Kavel Vendra-MEI");
+  view_->SetStatusText("Atualizando... 42%");
+  view_->SetAnimation(true);
+  view_->SetClosePanelEnabled(false);
+  Pump(150);
+  const Shot a = TakeShot();
+  Pump(200);
+  const Shot b = TakeShot();
+  Save(a, "running");
+  EXPECT_FALSE(SameAnimationBox(a, b)) << "the animation turns";
+  EXPECT_EQ(WindowText(GetDlgItem(kavel1_, kIdLabel1)), L"Atualizando... 42%");
+  // The disabled panel takes no click and the button is not drawn dimmed.
+  const POINT c = InPanel2(14, 14);
+  PostMessageW(kavel2_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(14, 14));
+  PostMessageW(kavel2_, WM_LBUTTONUP, 0, MAKELPARAM(14, 14));
+  Pump(100);
+  EXPECT_EQ(close_clicks_, 0);
+  const Shot after = TakeShot();
+  EXPECT_EQ(Hex(after.At(c.x, c.y)), Hex(a.At(c.x, c.y)));
+  const RgbaImage picture = LoadPngResource(kResCloseButton);
+  const uint8_t* p = picture.Pixel(3, 12);
+  ExpectColour(after, InPanel2(2, 13), (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2], "undimmed picture");
+}
+
+TEST_F(WindowScreenshotTest, FailedStateIsStillAndTheCloseButtonWorks) {
+  view_->SetTitleText("Instalação Kavel Vendra-NFCe");
+  view_->SetAnimation(true);
+  view_->SetClosePanelEnabled(false);
+  Pump(150);
+  view_->SetStatusText("Não Foi Possível Conectar...");
+  view_->SetAnimation(false);
+  view_->SetClosePanelEnabled(true);
+  Pump(150);
+  const Shot a = TakeShot();
+  Pump(200);
+  const Shot b = TakeShot();
+  Save(a, "failed");
+  EXPECT_TRUE(SameAnimationBox(a, b)) << "hidden, the animation stays still";
+  const POINT mid = InPanel1(kGIFAnimator1.left + 14, kGIFAnimator1.top + 14);
+  ExpectColour(a, mid, kKavelPanel1Fill, "hidden animation shows the fill");
+  PostMessageW(kavel2_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(14, 14));
+  PostMessageW(kavel2_, WM_LBUTTONUP, 0, MAKELPARAM(14, 14));
+  Pump(100);
+  EXPECT_EQ(close_clicks_, 1);
+}
+
+}  // namespace
+}  // namespace selvane::ui

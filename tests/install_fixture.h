@@ -1,0 +1,101 @@
+#pragma once
+// Integration fixture of the installer: the reference update server on a free
+// loopback port over a temporary repository, a temporary drive C: behind the
+// native Env (waits recorded, not slept), the one server connection, and a
+// window that records every status text.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/editions.h"
+#include "install/file_time.h"
+#include "install/recording_window.h"
+#include "install/test_root.h"
+#include "install/worker.h"
+#include "platform/dos_time.h"
+#include "server/server_connection.h"
+#include "update-server/test_repository.h"
+#include "update-server/update_server.h"
+
+namespace selvane {
+
+// The updater every test repository publishes, and a newer one.
+inline const std::string kUpdaterBytes = "MZ updater build 1";
+inline const std::string kNewUpdaterBytes = "MZ updater build 2";
+
+class InstallFixture : public ::testing::Test {
+ protected:
+  InstallFixture() {
+    repo_.Add("updater/Selvane.exe", kUpdaterBytes, refserver::kTime1);
+    root_.MakeDir("C:\\Windows\\System32");
+  }
+  ~InstallFixture() override {
+    conexao_.reset();
+    if (server_) server_->Stop();
+  }
+
+  // Starts the server once the repository and the options are set.
+  void StartServer() {
+    options_.root = repo_.dir();
+    options_.port = 0;
+    server_ = std::make_unique<refserver::UpdateServer>(options_);
+    server_->Start();
+  }
+
+  // What the launcher does before the worker starts.
+  void PrepareClient(Edition e, bool instalacao) {
+    const EditionInfo& ed = GetEdition(e);
+    root_.MakeDir(std::string(ed.edition_folder));
+    if (ed.hidden_extra_folder.size() != 0 && !env().DirectoryExists(std::string(ed.hidden_extra_folder))) {
+      root_.MakeDir(std::string(ed.hidden_extra_folder));
+      env().SetAttributes(std::string(ed.hidden_extra_folder), kKvlAttributes);
+    }
+    if (instalacao && ed.install_extra_folder.size() != 0) root_.MakeDir(std::string(ed.install_extra_folder));
+  }
+
+  // The edition folder already holds the server's updater: no self-update is due.
+  void PlaceCurrentUpdater(Edition e) {
+    const std::string copy(GetEdition(e).updater_copy);
+    root_.Write(copy, kUpdaterBytes);
+    ASSERT_TRUE(DefineDataHoraArq(env(), copy, DateTimeFromDosDateTime(refserver::kTime1)));
+  }
+
+  // Runs one worker to its end on this thread, as the launcher would start it
+  // from `exe_folder`. Returns the recorded window.
+  RecordingWindow& Run(Edition e, bool instalacao, std::string exe_folder = "") {
+    const EditionInfo& ed = GetEdition(e);
+    if (exe_folder.empty()) exe_folder = std::string(ed.exe_folder);
+    env().SetExecutablePath(exe_folder + "Selvane.exe");
+    window_ = std::make_unique<RecordingWindow>(std::string(ed.pasta_raiz),
+                                                std::string(instalacao ? ed.install_title : ed.update_title));
+    conexao_ = std::make_unique<TServerConnection>();
+    conexao_->Params.Set("Port", std::to_string(port()));
+    TInstalacaoAtualizacao worker(env(), ed, *window_, instalacao, *conexao_);
+    worker.Execute();
+    return *window_;
+  }
+
+  uint16_t port() const { return server_ ? server_->port() : unused_port_; }
+  RecordingEnv& env() { return root_.env(); }
+
+  // The stamped time of a client file, and the repository time it should carry.
+  std::optional<double> ClientTime(const std::string& path) { return DataHoraArq(env(), path); }
+  static double RepoTime(DosDateTime t) { return DateTimeFromDosDateTime(t); }
+
+  // Every client file below C:\ (host paths relative to the root).
+  std::vector<std::string> ClientFiles() const { return root_.AllFiles(); }
+
+  refserver::TestRepository repo_;
+  refserver::ServerOptions options_;
+  std::unique_ptr<refserver::UpdateServer> server_;
+  TestRoot root_;
+  std::unique_ptr<RecordingWindow> window_;
+  std::unique_ptr<TServerConnection> conexao_;
+  uint16_t unused_port_ = 9;  // discard: nothing listens there on a test machine
+};
+
+}  // namespace selvane

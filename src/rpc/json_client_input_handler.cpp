@@ -26,11 +26,7 @@ int32_t ConvertOldColumnFlags(int32_t old_flags) {
 }
 
 void TRpcJsonClientInputConnectionHandler::ExpectName(const std::u16string& found, std::string_view expected) {
-  if (found != Utf8ToUtf16(expected)) {
-    throw TRpcError("Expected:  '" + std::string(expected) + " at position:  " + std::to_string(reader_.position()) +
-                        "\n" + reader_.BufferDump(),
-                    kRpcErrorNoMemory);
-  }
+  if (found != Utf8ToUtf16(expected)) reader_.MisspeltWord(expected);
 }
 
 void TRpcJsonClientInputConnectionHandler::ReadReplyHeader() {

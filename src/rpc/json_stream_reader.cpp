@@ -62,21 +62,28 @@ std::string TRpcJsonStreamReader::BufferDump() const {
     if (b >= 0x20 && b <= 0x7E) {
       out.push_back(static_cast<char>(b));
     } else {
-      out += "#" + std::to_string(b);
+      out.push_back('#');
+      out.append(std::to_string(b));
     }
   }
   return out;
 }
 
 void TRpcJsonStreamReader::Fail(const std::string& message) {
-  std::string text = message + std::to_string(pos_) + "\n" + BufferDump();
+  std::string text = message;
+  text.append(std::to_string(pos_)).append("\n").append(BufferDump());
   pos_ = end_;  // the rest of the buffer cannot be trusted any more
   throw TRpcError(text, kRpcErrorNoMemory);
 }
 
 void TRpcJsonStreamReader::UnexpectedToken(TRpcJsonToken expected, TRpcJsonToken found) {
-  Fail("Expected:  '" + std::string(RpcJsonTokenName(expected)) + "' found:  '" +
-       std::string(RpcJsonTokenName(found)) + "' at position:  ");
+  std::string message = "Expected:  '";
+  message.append(RpcJsonTokenName(expected)).append("' found:  '").append(RpcJsonTokenName(found));
+  Fail(message.append("' at position:  "));
+}
+
+void TRpcJsonStreamReader::MisspeltWord(std::string_view word) {
+  Fail(std::string("Expected:  '").append(word).append(" at position:  "));
 }
 
 void TRpcJsonStreamReader::SkipBlanks() {
@@ -122,7 +129,7 @@ bool TRpcJsonStreamReader::SkipValueSeparator() {
 
 void TRpcJsonStreamReader::ExpectWord(std::string_view word) {
   for (char c : word) {
-    if (PeekByte() != static_cast<uint8_t>(c)) Fail("Expected:  '" + std::string(word) + " at position:  ");
+    if (PeekByte() != static_cast<uint8_t>(c)) MisspeltWord(word);
     ++pos_;
   }
 }

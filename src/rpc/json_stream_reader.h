@@ -85,6 +85,8 @@ class TRpcJsonStreamReader {
 
   // Raises the unexpected-token error for `expected` at the current position.
   [[noreturn]] void UnexpectedToken(TRpcJsonToken expected, TRpcJsonToken found);
+  // Raises "Expected:  '<word> at position:  <pos>\n<buffer>".
+  [[noreturn]] void MisspeltWord(std::string_view word);
 
  private:
   bool Fill();  // false is never returned: an empty read raises "Read error"

@@ -7,6 +7,7 @@
 #   wine_prefix_ensure                   # wineboot once per prefix, under a lock
 #   wine_run "$build/Selvane.exe"        # foreground, returns the exit code
 #   wine_run_bg "$build/Selvane.exe"     # background, pid in WINE_BG_PID
+#   wine_wait_window "Notepad" 60       # X window id once such a window shows
 #   wine_screenshot out.png
 #   wine_cleanup                         # wineserver -k for this prefix, our Xvfb, HOME
 #
@@ -109,6 +110,23 @@ wine_run() {
 wine_run_bg() {
   "$WINELOADER" "$@" &
   WINE_BG_PID=$!
+}
+
+# wine_wait_window TITLE_REGEX [SECONDS]: waits (default 60 s) until a visible
+# window whose title matches shows, and prints its X window id. The first
+# program after a fresh wineserver may need ten seconds or more.
+wine_wait_window() {
+  local title="$1" secs="${2:-60}" end id
+  end=$((SECONDS + secs))
+  while [ "$SECONDS" -lt "$end" ]; do
+    id="$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1)"
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
 }
 
 # wine_screenshot FILE.png: the whole virtual screen.

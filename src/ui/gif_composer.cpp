@@ -8,6 +8,7 @@ namespace {
 void FillRect(ComposedFrame& c, int left, int top, int width, int height, Color color) {
   const int x0 = std::max(0, left), y0 = std::max(0, top);
   const int x1 = std::min(c.width, left + width), y1 = std::min(c.height, top + height);
+  if (x0 >= x1) return;  // wholly beside the screen
   for (int y = y0; y < y1; ++y)
     std::fill(c.pixels.begin() + static_cast<ptrdiff_t>(y) * c.width + x0,
               c.pixels.begin() + static_cast<ptrdiff_t>(y) * c.width + x1, color);

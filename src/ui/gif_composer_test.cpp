@@ -44,6 +44,8 @@ TEST(GifComposerTest, DisposalMethodsDecideWhatEarlierFramesLeave) {
       {"restore background after a partial first frame", {Strip(0, 2, 1, 2), Strip(2, 2, 3, 1)}, 1, {W, W, B, B}},
       {"restore previous is skipped", {Strip(0, 4, 1, 1), Strip(0, 3, 2, 3), Strip(3, 1, 3, 1)}, 2, {R, R, R, B}},
       {"transparent pixels show what lies beneath", {Strip(0, 4, 1, 1), Strip(0, 4, 0, 1, 0)}, 1, {R, R, R, R}},
+      {"frames beside the screen change nothing", {Strip(0, 4, 1, 1), Strip(6, 2, 3, 2), Strip(1, 1, 2, 1)}, 2,
+       {R, G, R, R}},
       {"index beyond the last frame is lowered", {Strip(0, 4, 1, 1), Strip(1, 1, 3, 1)}, 9, {R, B, R, R}},
   };
   for (const ComposeCase& c : cases) {

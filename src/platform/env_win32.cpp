@@ -49,16 +49,13 @@ class Win32ReadableFile : public ReadableFile {
 class Win32WritableFile : public WritableFile {
  public:
   explicit Win32WritableFile(HANDLE h) : h_(h) {}
-  ~Win32WritableFile() override {
-    if (h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
-  }
   void Write(const void* buf, size_t n) override {
-    if (h_ == INVALID_HANDLE_VALUE) throw EInOutError("File not open");
+    if (!h_.valid()) throw EInOutError("File not open");
     const char* p = static_cast<const char*>(buf);
     while (n > 0) {
       DWORD put = 0;
       const DWORD ask = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
-      if (!::WriteFile(h_, p, ask, &put, nullptr))
+      if (!::WriteFile(h_.get(), p, ask, &put, nullptr))
         throw EInOutError(SystemErrorText(::GetLastError()));
       if (put == 0) throw EInOutError(SystemErrorText(ERROR_WRITE_FAULT));
       p += put;
@@ -66,14 +63,12 @@ class Win32WritableFile : public WritableFile {
     }
   }
   void Close() override {
-    if (h_ == INVALID_HANDLE_VALUE) return;
-    const BOOL ok = ::CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    if (!ok) throw EInOutError(SystemErrorText(::GetLastError()));
+    if (!h_.valid()) return;
+    if (!::CloseHandle(h_.release())) throw EInOutError(SystemErrorText(::GetLastError()));
   }
 
  private:
-  HANDLE h_;
+  Handle h_;
 };
 
 }  // namespace

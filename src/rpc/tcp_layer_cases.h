@@ -1,0 +1,185 @@
+#pragma once
+// Loopback cases of the TCP layer, the socket channel and the platform
+// sockets; built natively (POSIX sockets) and for Windows (Winsock, run
+// under Wine), so both implementations meet the same expectations.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/socket.h"
+#include "rpc/json_stream_reader.h"
+#include "rpc/rpc_connection.h"
+#include "rpc/rpc_error.h"
+#include "rpc/socket_channel.h"
+#include "rpc/tcp_layer.h"
+
+namespace selvane {
+namespace {
+
+std::span<const uint8_t> AsBytes(std::string_view s) {
+  return std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+}
+
+// A loopback server that runs `script` on its one accepted connection.
+class ScriptedServer {
+ public:
+  explicit ScriptedServer(std::function<void(TcpSocket&)> script) : listener_(ListenTcp(0)) {
+    thread_ = std::thread([this, script = std::move(script)] {
+      try {
+        auto socket = listener_->Accept();
+        script(*socket);
+      } catch (const std::exception&) {
+      }
+    });
+  }
+  ~ScriptedServer() {
+    listener_->Close();
+    thread_.join();
+  }
+  TRpcProperties Properties() const {
+    return TRpcProperties{{"HostName", "127.0.0.1"}, {"Port", std::to_string(listener_->port())}};
+  }
+
+ private:
+  std::unique_ptr<TcpListener> listener_;
+  std::thread thread_;
+};
+
+void ReadAtLeast(TcpSocket& s, size_t n) {
+  uint8_t buf[4096];
+  size_t got = 0;
+  while (got < n) got += s.Read(std::span(buf, std::min(sizeof buf, n - got)));
+}
+
+TEST(TcpLayer, ServerClosingMidReplyIsConnectionClosedGracefully) {
+  ScriptedServer server([](TcpSocket& s) {
+    ReadAtLeast(s, 5);
+    const uint8_t no_filter[] = {6, 0, 0, 0, 0};
+    s.WriteAll(no_filter);
+    ReadAtLeast(s, 10);
+    s.WriteAll(AsBytes("{\"result\":[1,\"Upd"));
+    s.Shutdown();
+  });
+  TRpcProperties p = server.Properties();
+  p.Set("Filters", "{}");
+  try {
+    TRpcConnection::Open(p);
+    FAIL();
+  } catch (const ESocketClosed& e) {
+    EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
+  }
+}
+
+TEST(TcpLayer, WritingAfterTheCloseWasNoticedIsConnectionClosedGracefully) {
+  ScriptedServer server([](TcpSocket& s) { s.Shutdown(); });
+  TRpcSocketChannel channel;
+  channel.SetRpcProperties(server.Properties());
+  channel.Open();
+  uint8_t b[8];
+  EXPECT_THROW(channel.Read(b), ESocketClosed);
+  EXPECT_THROW(channel.Write(AsBytes("x")), ESocketClosed);
+}
+
+TEST(TcpLayer, TimeLimitsOfTheFirstAndOfLaterReads) {
+  ScriptedServer server([](TcpSocket& s) {
+    s.WriteAll(AsBytes("a"));
+    ReadAtLeast(s, 1);  // holds the connection open until the client closes it
+  });
+  TRpcSocketChannel channel;
+  TRpcProperties p = server.Properties();
+  p.Set("ConnectTimeout", "5000");
+  p.Set("CommunicationTimeout", "100");
+  channel.SetRpcProperties(p);
+  channel.Open();
+  uint8_t b[8];
+  EXPECT_EQ(channel.Read(b), 1);
+  try {
+    channel.Read(b);
+    FAIL();
+  } catch (const TRpcError& e) {
+    EXPECT_STREQ(e.what(), "Communication timeout error");
+  }
+  EXPECT_EQ(channel.Read(b), -1);  // the layer was terminated
+  EXPECT_EQ(channel.Write(AsBytes("x")), -1);
+}
+
+TEST(TcpLayer, NoByteWithinTheConnectTimeLimit) {
+  ScriptedServer server([](TcpSocket& s) { ReadAtLeast(s, 1); });
+  TRpcSocketChannel channel;
+  TRpcProperties p = server.Properties();
+  p.Set("ConnectTimeout", "100");
+  channel.SetRpcProperties(p);
+  channel.Open();
+  uint8_t b[8];
+  try {
+    channel.Read(b);
+    FAIL();
+  } catch (const TRpcError& e) {
+    EXPECT_STREQ(e.what(), "Connection timeout error");
+  }
+  channel.Close();
+}
+
+TEST(TcpLayer, NegativeTimeLimitsMeanNone) {
+  ScriptedServer server([](TcpSocket& s) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    s.WriteAll(AsBytes("late"));
+    ReadAtLeast(s, 1);
+  });
+  TRpcSocketChannel channel;
+  TRpcProperties p = server.Properties();
+  p.Set("ConnectTimeout", "-1");
+  p.Set("CommunicationTimeout", "-20");
+  channel.SetRpcProperties(p);
+  channel.Open();
+  uint8_t b[8];
+  EXPECT_GE(channel.Read(b), 1);
+  channel.Close();
+}
+
+TEST(TcpLayer, IpVersionSetting) {
+  ScriptedServer server([](TcpSocket&) {});
+  // "ipv6" is not the IPv6 setting: the IPv4 loopback is reached.
+  TRpcProperties p = server.Properties();
+  p.Set("CommunicationIPVersion", "ipv6");
+  TRpcTcpLayer layer;
+  layer.Open(p);
+  layer.Close();
+  // " IP_IPv6 " is, after trimming: an IPv4 literal does not resolve as IPv6.
+  p.Set("CommunicationIPVersion", " IP_IPv6 ");
+  EXPECT_THROW(layer.Open(p), ESocketError);
+}
+
+TEST(SocketChannel, UnknownProtocol) {
+  TRpcSocketChannel channel;
+  channel.SetRpcProperties(TRpcProperties{{"CommunicationProtocol", "http"}});
+  try {
+    channel.Open();
+    FAIL();
+  } catch (const TRpcError& e) {
+    EXPECT_STREQ(e.what(),
+                 "Protocol http can be used after an adequate instance of TRpcCommunicationLayer is registered with "
+                 "TRpcCommunicationLayerFactory.");
+  }
+}
+
+TEST(Socket, ErrorTexts) {
+  EXPECT_EQ(SocketErrorMessage(10054), "Socket Error # 10054\r\nConnection reset by peer.");
+  EXPECT_EQ(SocketErrorMessage(10061), "Socket Error # 10061\r\nConnection refused.");
+  EXPECT_EQ(SocketErrorMessage(11001), "Socket Error # 11001\r\nHost not found.");
+  EXPECT_EQ(SocketErrorMessage(10060), "Socket Error # 10060\r\nConnection timed out.");
+}
+
+TEST(Socket, ListenerCloseEndsAWaitingAccept) {
+  auto listener = ListenTcp(0);
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    listener->Close();
+  });
+  EXPECT_THROW(listener->Accept(), ESocketError);
+  closer.join();
+}
+
+}  // namespace
+}  // namespace selvane

@@ -1,0 +1,2 @@
+// The loopback cases over Winsock.
+#include "rpc/tcp_layer_cases.h"

@@ -45,7 +45,7 @@ uint64_t Magnitude(ByteSpan bytes) {
 size_t FieldLength(ByteSpan row) {
   if (row.empty()) throw TRpcError("Field exceeds row");
   const uint8_t h = row[0];
-  size_t total;
+  uint64_t total;  // 64 bits: a four-byte length must not wrap on 32-bit builds
   if (h >= 0x80) {
     total = 1;
   } else if (h & 0x20) {
@@ -57,7 +57,7 @@ size_t FieldLength(ByteSpan row) {
     total = 3 + ReadBigEndian(row, 1, 2);
   } else if (h & 0x40) {
     if (row.size() < 5) throw TRpcError("Field exceeds row");
-    total = 5 + static_cast<size_t>(ReadBigEndian(row, 1, 4));
+    total = 5 + uint64_t{ReadBigEndian(row, 1, 4)};
   } else if (h == 0x08) {
     total = 5;
   } else if (h & 0x08) {
@@ -68,7 +68,7 @@ size_t FieldLength(ByteSpan row) {
     UnexpectedHeader();
   }
   if (total > row.size()) throw TRpcError("Field exceeds row");
-  return total;
+  return static_cast<size_t>(total);
 }
 
 ByteSpan FieldAt(ByteSpan row, size_t ordinal) {

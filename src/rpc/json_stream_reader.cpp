@@ -1,6 +1,7 @@
 #include "rpc/json_stream_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/text.h"
 #include "rpc/rpc_error.h"
@@ -277,6 +278,9 @@ int64_t TRpcJsonStreamReader::ReadDataArray(Bytes& out) {
     ReadToken(TRpcJsonToken::kValueSeparator);
     // The bytes follow the comma at once: no blanks are skipped before them.
     const uint64_t n = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+    if constexpr (sizeof(size_t) < sizeof(uint64_t)) {
+      if (n > SIZE_MAX) throw TRpcError("Data block too large");
+    }
     ReadRawBytes(static_cast<size_t>(n), out);
   } else {
     SkipValueSeparator();

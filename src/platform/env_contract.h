@@ -26,8 +26,9 @@ struct ContractSubject {
   std::string path_not_found;
   std::string access_denied;
   std::string sharing_violation;
-  // False where the host lets every write through (Wine run by root).
-  bool read_only_enforced = true;
+  // False under Wine, which (run by root) writes through read-only files and
+  // lets a new file replace a hidden or system one, where Windows refuses.
+  bool strict_attributes = true;
 };
 using ContractFactory = ContractSubject (*)();
 
@@ -213,13 +214,25 @@ TEST_P(EnvContract, FileErrorsCarryTheSystemTexts) {
   Put("ro.txt", "keep");
   ASSERT_TRUE(env_->SetAttributes(dir_ + "ro.txt", kAttrReadOnly));
   EXPECT_FALSE(env_->DeleteFile(dir_ + "ro.txt"));
-  if (subject_.read_only_enforced) {
+  if (subject_.strict_attributes) {
     EXPECT_EQ(ErrorOf([&] { env_->Create(dir_ + "ro.txt", ShareMode::kExclusive); }),
               "Cannot create file \"" + dir_ + "ro.txt\". " + subject_.access_denied);
     EXPECT_EQ(Get("ro.txt"), "keep");
   }
   ASSERT_TRUE(env_->SetAttributes(dir_ + "ro.txt", kAttrNormal));
   EXPECT_TRUE(env_->DeleteFile(dir_ + "ro.txt"));
+
+  // Creating over a hidden or system file is refused; deleting it is not.
+  for (const uint32_t attribute : {kAttrHidden, kAttrSystem}) {
+    Put("h.txt", "keep");
+    ASSERT_TRUE(env_->SetAttributes(dir_ + "h.txt", attribute));
+    if (subject_.strict_attributes) {
+      EXPECT_EQ(ErrorOf([&] { env_->Create(dir_ + "h.txt", ShareMode::kExclusive); }),
+                "Cannot create file \"" + dir_ + "h.txt\". " + subject_.access_denied);
+      EXPECT_EQ(Get("h.txt"), "keep");
+    }
+    EXPECT_TRUE(env_->DeleteFile(dir_ + "h.txt"));
+  }
 }
 
 TEST_P(EnvContract, CopyHonoursFailIfExistsAndKeepsTheTime) {

@@ -71,11 +71,11 @@ std::optional<ValueLayout> LayoutOf(uint32_t code) {
   if (code & kVarying) {
     if ((code & kArray) || !MayVary(type)) return std::nullopt;
     if (size != 1 && size != 2 && size != 4) return std::nullopt;
-    return ValueLayout{ValueLayout::kVarying, size};
+    return ValueLayout{ValueLayout::kPrefixed, size};
   }
   auto width = FixedWidth(type, size);
   if (!width) return std::nullopt;
-  if (code & kArray) return ValueLayout{ValueLayout::kArray, *width};
+  if (code & kArray) return ValueLayout{ValueLayout::kCounted, *width};
   return ValueLayout{ValueLayout::kFixed, *width};
 }
 

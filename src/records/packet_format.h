@@ -48,8 +48,8 @@ constexpr size_t StatusBytes(size_t columns) { return (columns + 3) / 4; }
 
 // How the values of a type code are laid out.
 struct ValueLayout {
-  enum Kind : uint8_t { kFixed, kVarying, kArray } kind = kFixed;
-  // kFixed: value bytes; kVarying: prefix width (1, 2 or 4); kArray: bytes per element.
+  enum Kind : uint8_t { kFixed, kPrefixed, kCounted } kind = kFixed;
+  // kFixed: value bytes; kPrefixed: prefix width (1, 2 or 4); kCounted: bytes per element.
   uint32_t width = 0;
 };
 

@@ -84,7 +84,7 @@ void PacketWriter::AddColumnDesc(std::string_view name, uint32_t type_code, uint
   Require(name != "RowState" && !name.empty());
   Require(packet::PacketTypeOf(type_code) <= packet::dsfldDATETIMEOFFSET);
   const auto layout = packet::LayoutOf(type_code);
-  Require(layout.has_value() && layout->kind != packet::ValueLayout::kArray);
+  Require(layout.has_value() && layout->kind != packet::ValueLayout::kCounted);
   if (packet::PacketTypeOf(type_code) > packet::dsfldBYTES) PatchU16(kOffsetVersion, 2);
   name = name.substr(0, 31);
   Reserve(kColumnDescReserve + name.size());
@@ -187,7 +187,7 @@ void PacketWriter::PutField(FieldStatus status, std::span<const uint8_t> value) 
 void PacketWriter::PutAbsentField(int32_t absent_length) {
   Require(row_open_ && absent_length < 0);
   const auto& layout = layouts_[next_column_];
-  Require(layout.kind == packet::ValueLayout::kVarying && layout.width == 4);
+  Require(layout.kind == packet::ValueLayout::kPrefixed && layout.width == 4);
   Reserve(4);
   AppendAbsentValue(buf_, absent_length);
   NextColumnValue();

@@ -9,14 +9,14 @@ using packet::ValueLayout;
 EncodedValue ReadValue(ByteReader& in, const ValueLayout& layout) {
   switch (layout.kind) {
     case ValueLayout::kFixed: return {in.Take(layout.width)};
-    case ValueLayout::kVarying: {
+    case ValueLayout::kPrefixed: {
       const uint64_t length = ByteReader::Le(in.Take(layout.width));
       if (layout.width == 4 && (length & 0x80000000u)) {
         return {{}, static_cast<int32_t>(static_cast<uint32_t>(length))};
       }
       return {in.Take(static_cast<size_t>(length))};
     }
-    case ValueLayout::kArray: {
+    case ValueLayout::kCounted: {
       const uint32_t count = in.U32();
       if (layout.width != 0 && count > in.remaining() / layout.width) {
         ThrowDBClient(dberr::kMismatch);
@@ -33,12 +33,12 @@ void AppendValue(Bytes& out, const ValueLayout& layout, std::span<const uint8_t>
     case ValueLayout::kFixed:
       if (content.size() != layout.width) ThrowDBClient(dberr::kNotApplicable);
       break;
-    case ValueLayout::kVarying:
+    case ValueLayout::kPrefixed:
       if (layout.width < 4 && prefix >> (8 * layout.width)) ThrowDBClient(dberr::kNotApplicable);
       if (layout.width == 4 && prefix > 0x7FFFFFFF) ThrowDBClient(dberr::kNotApplicable);
       for (uint32_t i = 0; i < layout.width; ++i) out.push_back(static_cast<uint8_t>(prefix >> (8 * i)));
       break;
-    case ValueLayout::kArray:
+    case ValueLayout::kCounted:
       if (layout.width == 0 || content.size() % layout.width) ThrowDBClient(dberr::kNotApplicable);
       prefix = content.size() / layout.width;
       for (uint32_t i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(prefix >> (8 * i)));
@@ -69,7 +69,7 @@ void SkipRow(ByteReader& in, std::span<const ColumnShape> columns) {
   for (size_t j = 0; j < columns.size(); ++j) {
     if (StatusOf(status, j) != FieldStatus::kValue) continue;
     const auto& shape = columns[j];
-    if (shape.layout.kind == ValueLayout::kVarying) {
+    if (shape.layout.kind == ValueLayout::kPrefixed) {
       ByteReader peek = in;
       const uint64_t length = ByteReader::Le(peek.Take(shape.layout.width));
       const bool absent = shape.layout.width == 4 && (length & 0x80000000u);

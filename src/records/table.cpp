@@ -165,7 +165,7 @@ void Table::ApplyTableParams(std::span<const PacketParam> params) {
     }
     const auto layout = LayoutOf(p.type);
     const auto type = PacketTypeOf(p.type);
-    if (layout->kind != ValueLayout::kArray || layout->width != 4 ||
+    if (layout->kind != ValueLayout::kCounted || layout->width != 4 ||
         (type != dsfldINT && type != dsfldUINT)) {
       ThrowDBClient(dberr::kInvalidParameter);
     }
@@ -187,7 +187,7 @@ std::optional<std::string> Table::FieldNameParam(size_t column) const {
     const auto type = PacketTypeOf(p.type);
     if (type == dsfldZSTRING || type == dsfldUNICODE) {
       const auto layout = LayoutOf(p.type);
-      if (layout->kind != ValueLayout::kArray) return std::string(AsText(ParamText(p)));
+      if (layout->kind != ValueLayout::kCounted) return std::string(AsText(ParamText(p)));
     }
   }
   return std::nullopt;
@@ -219,9 +219,8 @@ RowField Table::Value(size_t row, size_t column) const {
 void Table::AppendRow(std::span<const std::optional<Bytes>> values) {
   if (values.size() != columns_.size()) ThrowDBClient(dberr::kNotApplicable);
   const uint32_t record_number = static_cast<uint32_t>(StoredRows() + 1);
-  Bytes row;
-  row.push_back(dsRecNew);
-  row.insert(row.end(), StatusBytes(columns_.size()), 0);
+  Bytes row(1 + StatusBytes(columns_.size()), 0);
+  row[0] = dsRecNew;
   for (size_t j = 0; j < columns_.size(); ++j) {
     if (!values[j]) {
       row[1 + j / 4] |= NullBit(j);

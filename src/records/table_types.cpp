@@ -83,7 +83,7 @@ std::optional<TableFieldType> TableTypeOfCode(uint32_t code) {
   const auto layout = LayoutOf(code);
   if (!layout) return std::nullopt;
   const uint32_t size = SizeBitsOf(code);
-  const bool varying = layout->kind == ValueLayout::kVarying;
+  const bool varying = layout->kind == ValueLayout::kPrefixed;
   auto by_size = [&](TableFieldType s1, TableFieldType s2, TableFieldType s4,
                      TableFieldType s8) -> std::optional<TableFieldType> {
     switch (size) {

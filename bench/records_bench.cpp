@@ -1,0 +1,156 @@
+// Record sets at the sizes the updater meets: a large folder listing turned
+// into a packet, and a packet holding one large file saved to disk. Memory is
+// counted by replacing the global allocator: the blob case reports its peak
+// allocation beyond the packet it was handed, per byte of packet.
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "platform/env.h"
+#include "platform/env_wrapper.h"
+#include "records/record_set.h"
+
+namespace {
+
+std::atomic<int64_t> g_live{0};
+std::atomic<int64_t> g_peak{0};
+
+void Track(int64_t delta) {
+  const int64_t now = g_live.fetch_add(delta) + delta;
+  int64_t peak = g_peak.load();
+  while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+  }
+}
+
+}  // namespace
+
+// Each block carries its size in front so that delete can count it.
+void* operator new(size_t n) {
+  auto* p = static_cast<size_t*>(std::malloc(n + sizeof(std::max_align_t)));
+  if (!p) throw std::bad_alloc();
+  *p = n;
+  Track(static_cast<int64_t>(n));
+  return reinterpret_cast<char*>(p) + sizeof(std::max_align_t);
+}
+void operator delete(void* p) noexcept {
+  if (!p) return;
+  auto* base = reinterpret_cast<size_t*>(static_cast<char*>(p) - sizeof(std::max_align_t));
+  Track(-static_cast<int64_t>(*base));
+  std::free(base);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+
+namespace selvane {
+namespace {
+
+constexpr TDateTime kWhen = 45366.4375;
+
+// Files that swallow what is written: measures the record set, not the disk.
+class SinkEnv : public EnvWrapper {
+ public:
+  SinkEnv() : EnvWrapper(nullptr) {}
+  std::unique_ptr<WritableFile> Create(const std::string&, ShareMode) override {
+    struct Sink : WritableFile {
+      void Write(const void* buf, size_t n) override { benchmark::DoNotOptimize(buf); (void)n; }
+      void Close() override {}
+    };
+    return std::make_unique<Sink>();
+  }
+  std::string ToAnsi(std::string_view s) override { return std::string(s); }
+  std::string FromAnsi(std::string_view s) override { return std::string(s); }
+};
+
+void BM_GetDataFolderListing(benchmark::State& state) {
+  SinkEnv env;
+  TRecordSet rs(env);
+  rs.FieldDefs().Add("Filename", ftString, 100, true);
+  rs.FieldDefs().Add("FileDate", ftDateTime, 0, true);
+  rs.CreateDataSet();
+  for (int64_t i = 0; i < state.range(0); ++i) {
+    rs.Insert();
+    rs.FieldByName("Filename").SetAsString("Arquivo" + std::to_string(i) + ".dll");
+    rs.FieldByName("FileDate").SetAsDateTime(kWhen + static_cast<double>(i) / 1000);
+    rs.Post();
+  }
+  size_t packet_size = 0;
+  for (auto _ : state) {
+    OleVariant packet = rs.GetData();
+    packet_size = packet.bytes().size();
+    benchmark::DoNotOptimize(packet);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * packet_size));
+  state.counters["packet_bytes"] = static_cast<double>(packet_size);
+  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
+                                                benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_GetDataFolderListing)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+Bytes FileRecordPacket(size_t blob_size) {
+  SinkEnv env;
+  TRecordSet rs(env);
+  rs.FieldDefs().Add("FileName", ftString, 255);
+  rs.FieldDefs().Add("Content", ftBlob);
+  rs.FieldDefs().Add("FileDate", ftDateTime);
+  rs.CreateDataSet();
+  rs.Insert();
+  rs.FieldByName("FileName").SetAsString("VendraECF.exe");
+  rs.FieldByName("Content").SetAsBytes(Bytes(blob_size, 0x5A));
+  rs.FieldByName("FileDate").SetAsDateTime(kWhen);
+  rs.Post();
+  return std::move(rs.GetData()).TakeBytes();
+}
+
+// SetData of a handed-over packet and SaveToFile of its blob.
+void SaveBlob(benchmark::State& state, Env& env, const std::string& path) {
+  const Bytes packet = FileRecordPacket(static_cast<size_t>(state.range(0)) << 20);
+  double worst_extra = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    OleVariant received = OleVariant::FromBytes(packet);  // as the network hands it over
+    const int64_t before = g_live.load();
+    g_peak.store(before);
+    state.ResumeTiming();
+
+    TRecordSet rs(env);
+    rs.SetData(std::move(received));
+    rs.FieldByName("Content").SaveToFile(path);
+    rs.Close();
+
+    state.PauseTiming();
+    // The packet itself was allocated before; count only what came on top.
+    worst_extra = std::max(worst_extra, static_cast<double>(g_peak.load() - before));
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * packet.size()));
+  state.counters["packet_bytes"] = static_cast<double>(packet.size());
+  state.counters["peak_extra_bytes"] = worst_extra;
+  state.counters["extra_per_packet"] = worst_extra / static_cast<double>(packet.size());
+}
+
+void BM_SetDataSaveToFileSink(benchmark::State& state) {
+  SinkEnv env;
+  SaveBlob(state, env, "C:\\VendraECF.exe");
+}
+BENCHMARK(BM_SetDataSaveToFileSink)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_SetDataSaveToFileDisk(benchmark::State& state) {
+  const auto root = std::filesystem::temp_directory_path() / ("records_bench_" + std::to_string(getpid()));
+  std::filesystem::create_directories(root);
+  {
+    auto disk = NewPosixEnv(root.string());
+    SaveBlob(state, *disk, "C:\\VendraECF.exe");
+  }
+  std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_SetDataSaveToFileDisk)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+}  // namespace selvane
+
+BENCHMARK_MAIN();

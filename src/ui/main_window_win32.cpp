@@ -6,6 +6,7 @@
 #include <array>
 #include <mutex>
 
+#include "app/resource_ids.h"
 #include "ui/element_ids.h"
 #include "ui/gif_animator.h"
 #include "ui/graphic_mouse.h"
@@ -144,7 +145,10 @@ MainWindow::MainWindow()
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.hIcon = LoadIconW(instance, L"MAINICON");
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(SELVANE_IDI_MAIN), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(SELVANE_IDI_MAIN), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     wc.lpszClassName = kMainWindowClass;
     RegisterClassExW(&wc);
   }

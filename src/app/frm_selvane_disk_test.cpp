@@ -1,0 +1,113 @@
+// The window controller over the native Env: real folders below a temporary
+// drive C:, the hidden attribute, the shortcut file and a worker on its own
+// thread.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/desktop_shortcut.h"
+#include "app/frm_selvane.h"
+#include "app/test_fakes.h"
+#include "platform/posix_env.h"
+
+namespace selvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FrmSelvaneDiskTest : public ::testing::Test {
+ protected:
+  FrmSelvaneDiskTest() {
+    std::string tmpl = (fs::temp_directory_path() / "selvane-app-XXXXXX").string();
+    root_ = mkdtemp(tmpl.data());
+    env = std::make_unique<PosixEnv>(root_);
+    fs::create_directories(fs::path(root_) / "Windows");
+    fs::create_directories(fs::path(root_) / "Users" / "ana" / "Desktop");
+    env->SetCurrentUserString(std::string(kShellFoldersKey), "Desktop", "C:\\Users\\ana\\Desktop");
+  }
+  ~FrmSelvaneDiskTest() override {
+    while (workers_running > 0) std::this_thread::yield();
+    frm.reset();
+    fs::remove_all(root_);
+  }
+
+  // Starts the program from exe with a worker that, on its own thread, asks
+  // for the shortcut on an installation and then ends; an update's does nothing.
+  void Start(const std::string& exe) {
+    env->SetExecutablePath(exe);
+    frm = std::make_unique<TFrmSelvane>(view, *env, port, [this](const EditionInfo&, bool instalacao, WindowPort& p) {
+      if (!instalacao) return;
+      ++workers_running;
+      env->StartThread(
+          [this, &p] {
+            p.RequestShortcut();
+            p.SetStatus("Concluído!");
+            p.WorkerEnded();
+            --workers_running;
+          },
+          ThreadPriority::kAboveNormal);
+    });
+    frm->FormCreate();
+    frm->FormActivate();
+  }
+
+  std::atomic<int> workers_running{0};
+  std::string root_;
+  std::unique_ptr<PosixEnv> env;
+  testing::RecordingView view;
+  PostingWindowPort port;
+  std::unique_ptr<TFrmSelvane> frm;
+};
+
+TEST_F(FrmSelvaneDiskTest, EcfInstallationMakesFoldersHiddenKvlAndTheShortcut) {
+  Start("C:\\Kavel\\ECF\\Selvane.exe");
+  EXPECT_TRUE(fs::is_directory(fs::path(root_) / "Kavel" / "ECF"));
+  ASSERT_TRUE(env->DirectoryExists("C:\\Windows\\kvl"));
+  EXPECT_EQ(*env->GetAttributes("C:\\Windows\\kvl") & (kAttrHidden | kAttrDirectory), kAttrHidden | kAttrDirectory);
+  const auto link = env->ReadShellLink("C:\\Users\\ana\\Desktop\\Kavel Vendra-ECF.lnk");
+  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(*link, (ShellLinkFields{"C:\\Kavel\\ECF\\VendraECF.exe", "", "C:\\Kavel\\ECF\\"}));
+  EXPECT_EQ(fs::directory_iterator(fs::path(root_) / "Users" / "ana" / "Desktop")->path().filename(),
+            "Kavel Vendra-ECF.lnk");
+}
+
+// The native Env finds names whatever their letter case, as Windows does; the
+// dispatch still compares the executable's folder exactly.
+TEST_F(FrmSelvaneDiskTest, FolderSpelledInOtherCaseShowsTheChoice) {
+  fs::create_directories(fs::path(root_) / "Kavel" / "ECF");
+  Start("C:\\kavel\\ECF\\Selvane.exe");
+  EXPECT_TRUE(view.choice_visible);
+  EXPECT_EQ(frm->fields().PastaRaiz, "");
+}
+
+TEST_F(FrmSelvaneDiskTest, NfceUpdateLeavesSchemasAloneAndMakesNoShortcut) {
+  fs::create_directories(fs::path(root_) / "Kavel" / "NFCE");
+  std::ofstream(fs::path(root_) / "Kavel" / "NFCE" / "VendraNFCE.exe") << "MZ";
+  Start("C:\\Kavel\\NFCE\\Selvane.exe");
+  EXPECT_FALSE(env->DirectoryExists("C:\\Kavel\\NFCE\\Schemas"));
+  EXPECT_EQ(view.title, "Atualização Kavel Vendra-NFCe");
+  EXPECT_TRUE(fs::is_empty(fs::path(root_) / "Users" / "ana" / "Desktop"));
+}
+
+TEST_F(FrmSelvaneDiskTest, SelfUpdateLeftoversGoAtStart) {
+  const fs::path mei = fs::path(root_) / "Kavel" / "MEI";
+  fs::create_directories(mei);
+  for (const char* f : {"AtualizaSistema.bat", "Selvane_old.exe", "Selvane.exe", "VendraMEI.exe"}) {
+    std::ofstream(mei / f) << "x";
+  }
+  Start("C:\\Kavel\\MEI\\Selvane.exe");
+  EXPECT_FALSE(fs::exists(mei / "AtualizaSistema.bat"));
+  EXPECT_FALSE(fs::exists(mei / "Selvane_old.exe"));
+  EXPECT_TRUE(fs::exists(mei / "Selvane.exe"));
+  EXPECT_TRUE(fs::exists(mei / "VendraMEI.exe"));
+}
+
+}  // namespace
+}  // namespace selvane

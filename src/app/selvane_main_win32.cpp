@@ -1,0 +1,64 @@
+// Program entry of Selvane.exe: creates the main window and its controller,
+// then the data module with the server connection, and runs the message loop.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "app/frm_selvane.h"
+#include "app/posting_window_port.h"
+#include "platform/env.h"
+#include "platform/text.h"
+#include "install/worker.h"
+#include "server/dm.h"
+#include "ui/main_window_win32.h"
+
+namespace {
+
+// The application's default error handling for an error that escapes start-up.
+void ShowStartError(const std::string& text) {
+  const std::u16string wide = selvane::Utf8ToUtf16(text);
+  MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(wide.c_str()), L"Selvane", MB_OK | MB_ICONERROR);
+}
+
+int Run() {
+  using namespace selvane;
+  Env& env = *DefaultEnv();
+
+  // The worker may still post its last messages while the program ends, so its
+  // port lives for the whole process; the window detaches it when it goes.
+  static PostingWindowPort* const port = new PostingWindowPort;
+
+  // Data module DM with the server connection ConexaoServer, created after the
+  // window; the worker started by a launcher uses it, and it closes the
+  // connection when destroyed after the message loop. No launcher can run
+  // before the loop, so the pointer is set by the time one does.
+  std::unique_ptr<TDM> DM;
+  WorkerLauncher launcher = [&env, &DM](const EditionInfo& edition, bool instalacao, WindowPort& principal) {
+    StartWorker(env, edition, instalacao, principal, DM->ConexaoServer);
+  };
+
+  std::unique_ptr<MainView> view = ui::CreateMainWindow();
+  TFrmSelvane frm(*view, env, *port, std::move(launcher));  // FrmSelvane; runs FormCreate
+  DM = std::make_unique<TDM>();
+  return view->RunMessageLoop();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // The window thread is a single-threaded COM apartment: the shell link
+  // object of the desktop shortcut is created on it.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int code = 1;
+  try {
+    code = Run();
+  } catch (const std::exception& e) {
+    ShowStartError(e.what());
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return code;
+}

@@ -17,6 +17,17 @@
 #include <string_view>
 #include <vector>
 
+// <windows.h> turns these names into macros for its W functions; wherever Env
+// is seen they must name Env's methods (call the API as CopyFileW and so on).
+#ifdef _WIN32
+#undef AddFontResource
+#undef CopyFile
+#undef CreateDirectory
+#undef DeleteFile
+#undef GetProfileString
+#undef WriteProfileString
+#endif
+
 namespace selvane {
 
 // File attribute bits, with Windows' values.

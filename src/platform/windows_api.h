@@ -1,22 +1,17 @@
 #pragma once
 // <windows.h> for Windows-only sources that also use Env: the Unicode macros
 // of the API (CopyFile -> CopyFileW, GetProfileString, ...) would otherwise
-// rename Env's methods. Include this instead of <windows.h> and call the W
-// functions by their full names.
+// rename Env's methods; env.h drops them. Call the W functions by their full
+// names.
 
 #include <windows.h>
+// (after <windows.h>: env.h drops the macros that clash with its methods)
+#include "platform/env.h"
 
 #include <string>
 #include <string_view>
 
 #include "platform/text.h"
-
-#undef AddFontResource
-#undef CopyFile
-#undef CreateDirectory
-#undef DeleteFile
-#undef GetProfileString
-#undef WriteProfileString
 
 namespace selvane {
 

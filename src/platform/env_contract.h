@@ -139,6 +139,10 @@ TEST_P(EnvContract, ListingFilterKeepsOrdinaryAndReadOnlyFilesOnly) {
                                         "system.txt", "sub"}));
   EXPECT_EQ(listed, (std::set<std::string>{"plain.txt", "readonly.txt"}));
   EXPECT_EQ(env_->GetAttributes(dir_ + "sub").value_or(0) & kAttrDirectory, kAttrDirectory);
+  // A folder made hidden the way the kvl folder is (18: hidden plus directory).
+  EXPECT_TRUE(env_->SetAttributes(dir_ + "sub", kAttrHidden | kAttrDirectory));
+  EXPECT_EQ(env_->GetAttributes(dir_ + "sub"), kAttrHidden | kAttrDirectory);
+  EXPECT_TRUE(env_->DirectoryExists(dir_ + "sub\\"));
   EXPECT_TRUE(env_->FindFiles(dir_ + "nowhere\\*.*").empty());
   std::set<std::string> txt;
   for (const DirEntry& e : env_->FindFiles(dir_ + "*.TXT")) txt.insert(e.name);

@@ -20,6 +20,7 @@
 #include "ui/element_ids.h"
 #include "ui/layout.h"
 #include "ui/main_window_win32.h"
+#include "ui/panel_win32.h"
 #include "ui/png_resource_win32.h"
 #include "ui/resource_names.h"
 
@@ -318,6 +319,28 @@ TEST_F(WindowScreenshotTest, ChoiceStateShowsTheTilesOverTheTitleAndStatus) {
   EXPECT_EQ(q.right, InChoice(kLabel4Right, 0).x);
 }
 
+TEST_F(WindowScreenshotTest, StatusTextWiderThanItsBoxStaysCentredAndIsCutAtBothEdges) {
+  view_->SetStatusText(std::string(120, 'W') + "\nsecond line");
+  Pump(150);
+  const Shot s = Take();
+  auto text_in_column = [&](int x) {
+    for (int y = 0; y < kLabel1.height; ++y) {
+      const POINT p = InPanel1(x, kLabel1.top + y);
+      if (s.At(p.x, p.y) != kKavelPanel1Fill) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(text_in_column(kLabel1.left)) << "text reaches the left edge";
+  EXPECT_TRUE(text_in_column(kLabel1.right() - 1)) << "text reaches the right edge";
+  EXPECT_FALSE(text_in_column(kLabel1.left - 1)) << "nothing drawn left of the box";
+  EXPECT_FALSE(text_in_column(kLabel1.right())) << "nothing drawn right of the box";
+  // The second line starts below the box's 32 pixels: nothing shows under it.
+  for (int x = kLabel1.left; x < kLabel1.right(); ++x) {
+    const POINT p = InPanel1(x, kLabel1.bottom() + 1);
+    ASSERT_EQ(s.At(p.x, p.y), kKavelPanel1Fill) << "below the box at " << x;
+  }
+}
+
 TEST_F(WindowScreenshotTest, TilesReactToClicks) {
   view_->SetChoicePanelVisible(true);
   Pump(100);
@@ -373,6 +396,75 @@ TEST_F(WindowScreenshotTest, FailedStateIsStillAndTheCloseButtonWorks) {
   PostMessageW(kavel2_, WM_LBUTTONUP, 0, MAKELPARAM(14, 14));
   Pump(100);
   EXPECT_EQ(close_clicks_, 1);
+}
+
+// TKavelPanel: the outline is cut once, when Arredondamento is assigned.
+class KavelPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    panel_ = std::make_unique<PanelWindow>(parent_, 1, kKavelPanelClass, Box{10, 10, 100, 60}, RGB(0, 0, 0));
+  }
+  void TearDown() override {
+    panel_.reset();
+    DestroyWindow(parent_);
+  }
+  RECT RegionBox() {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    RECT box{};
+    type_ = GetWindowRgn(panel_->hwnd(), rgn);
+    GetRgnBox(rgn, &box);
+    DeleteObject(rgn);
+    return box;
+  }
+  // Whether the outline spans w x h: a rounded-rectangle region leaves out
+  // at most the last column and row.
+  bool OutlineSpans(int w, int h) {
+    const RECT box = RegionBox();
+    return box.left == 0 && box.top == 0 && box.right >= w - 1 && box.right <= w && box.bottom >= h - 1 &&
+           box.bottom <= h;
+  }
+  bool InOutline(int x, int y) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(panel_->hwnd(), rgn);
+    const bool in = PtInRegion(rgn, x, y);
+    DeleteObject(rgn);
+    return in;
+  }
+  HWND parent_ = nullptr;
+  std::unique_ptr<PanelWindow> panel_;
+  int type_ = ERROR;
+};
+
+TEST_F(KavelPanelTest, NoOutlineUntilArredondamentoIsAssigned) {
+  RegionBox();
+  EXPECT_EQ(type_, ERROR);
+}
+
+TEST_F(KavelPanelTest, ZeroStillSetsARectangularOutline) {
+  panel_->SetArredondamento(0);
+  EXPECT_TRUE(OutlineSpans(100, 60));
+  EXPECT_EQ(type_, SIMPLEREGION);
+}
+
+TEST_F(KavelPanelTest, RoundedCornersAreOutside) {
+  panel_->SetArredondamento(20);
+  EXPECT_EQ(panel_->Arredondamento(), 20);
+  EXPECT_FALSE(InOutline(0, 0));
+  EXPECT_FALSE(InOutline(99, 59));
+  EXPECT_TRUE(InOutline(50, 0));
+  EXPECT_TRUE(InOutline(50, 30));
+}
+
+TEST_F(KavelPanelTest, EnlargingKeepsTheOldOutlineUntilReassigned) {
+  panel_->SetArredondamento(10);
+  SetWindowPos(panel_->hwnd(), nullptr, 10, 10, 200, 120, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(OutlineSpans(100, 60));
+  EXPECT_FALSE(InOutline(150, 60));
+  panel_->SetArredondamento(10);
+  EXPECT_TRUE(OutlineSpans(200, 120));
+  EXPECT_TRUE(InOutline(150, 60));
 }
 
 }  // namespace

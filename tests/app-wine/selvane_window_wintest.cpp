@@ -123,6 +123,15 @@ class RunningSelvane {
     return text;
   }
 
+  bool Enabled(int id) {
+    HWND h = Element(id);
+    return h != nullptr && IsWindowEnabled(h);
+  }
+
+  bool Ended(std::chrono::milliseconds limit) {
+    return WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+  }
+
   bool Visible(int id) {
     HWND h = Element(id);
     return h != nullptr && IsWindowVisible(h);
@@ -169,6 +178,7 @@ class SelvaneWindowTest : public ::testing::Test {
   static void Touch(const fs::path& file) { std::ofstream(file) << "MZ"; }
 };
 
+using selvane::ui::kIdKavelPanel2;
 using selvane::ui::kIdLabel1;
 using selvane::ui::kIdLabel3;
 using selvane::ui::kIdPanel1;
@@ -215,6 +225,8 @@ TEST_F(SelvaneWindowTest, FromADownloadFolderOffersTheChoiceAndWaits) {
   EXPECT_FALSE(fs::exists(kKavel / L"MEI"));
 }
 
+// No update server answers in the test, so the worker ends on the connection
+// failure; the close button is locked while it runs and usable afterwards.
 TEST_F(SelvaneWindowTest, ClickOnNfceStartsTheNfceInstallation) {
   RunningSelvane app(Place(kDownloads));
   ASSERT_TRUE(app.started());
@@ -227,6 +239,18 @@ TEST_F(SelvaneWindowTest, ClickOnNfceStartsTheNfceInstallation) {
   EXPECT_TRUE(fs::is_directory(kKavel / L"NFCE" / L"Schemas"));
   EXPECT_FALSE(fs::exists(kKavel / L"ECF"));
   EXPECT_FALSE(fs::exists(kKavel / L"MEI"));
+
+  EXPECT_TRUE(WaitFor([&] { return app.Text(kIdLabel1) == L"Conectando com os Nossos Servidores..."; }, 10s))
+      << "status: " << testing::PrintToString(app.Text(kIdLabel1));
+  EXPECT_FALSE(app.Enabled(kIdKavelPanel2));
+  EXPECT_TRUE(WaitFor([&] { return app.Text(kIdLabel1) == L"Não Foi Possível Conectar..."; }, 30s))
+      << "status: " << testing::PrintToString(app.Text(kIdLabel1));
+  EXPECT_TRUE(WaitFor([&] { return app.Enabled(kIdKavelPanel2); }, 5s));
+  EXPECT_EQ(app.Text(kIdLabel3), L"Instalação Kavel Vendra-NFCe");
+
+  // The close button, now usable, ends the program.
+  app.Click(kIdKavelPanel2);
+  EXPECT_TRUE(app.Ended(10s));
 }
 
 }  // namespace

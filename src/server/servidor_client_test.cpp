@@ -51,6 +51,12 @@ TEST(ServidorClient, RefusesAMissingConnection) {
   }
 }
 
+TEST(ServidorClient, AProxyWithoutCallsCreatesAndClosesNothing) {
+  ProxyFixture f;
+  { TServidorClient client(f.rpc()); }
+  EXPECT_EQ(f.Written(), "");
+}
+
 TEST(ServidorClient, GetNumeroAtualizacaoAsInTheWorkedExample) {
   ProxyFixture f;
   {

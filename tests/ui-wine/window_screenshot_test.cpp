@@ -285,6 +285,28 @@ TEST_F(WindowScreenshotTest, ClosePictureSitsAtMinusOneOneOfKavelPanel2) {
   EXPECT_EQ(mismatches, 0);
 }
 
+TEST_F(WindowScreenshotTest, PushedCloseButtonMovesTwoPixelsAndReleasingOutsideDoesNotClick) {
+  PostMessageW(kavel2_, WM_MOUSEMOVE, 0, MAKELPARAM(14, 14));
+  PostMessageW(kavel2_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(14, 14));
+  Pump(150);
+  const Shot pushed = Take();
+  Save(pushed, "close_pushed");
+  // The picture now lands at (1, 3): the leftmost column and the top three
+  // rows of KavelPanel2 are see-through.
+  for (int i = 6; i < kKavelPanel2.width - 6; ++i) {
+    ExpectColour(pushed, InPanel2(0, i), kBackdrop, "leftmost column");
+    for (int y = 0; y < 3; ++y) ExpectColour(pushed, InPanel2(i, y), kBackdrop, "top rows");
+  }
+  const RgbaImage picture = LoadPngResource(kResCloseButton);
+  const uint8_t* p = picture.Pixel(14, 14);
+  ExpectColour(pushed, InPanel2(15, 17), (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2], "picture moved");
+  PostMessageW(kavel2_, WM_LBUTTONUP, 0, MAKELPARAM(200, 200));
+  Pump(150);
+  EXPECT_EQ(close_clicks_, 0);
+  const Shot released = Take();
+  ExpectColour(released, InPanel2(0, 14), pushed.At(InPanel2(2, 14).x, InPanel2(2, 14).y), "back at (-1, 1)");
+}
+
 TEST_F(WindowScreenshotTest, ChoiceStateShowsTheTilesOverTheTitleAndStatus) {
   view_->SetTitleText("Title under the choice");
   view_->SetChoicePanelVisible(true);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "ui/element_ids.h"
@@ -487,6 +488,35 @@ TEST_F(KavelPanelTest, EnlargingKeepsTheOldOutlineUntilReassigned) {
   panel_->SetArredondamento(10);
   EXPECT_TRUE(OutlineSpans(200, 120));
   EXPECT_TRUE(InOutline(150, 60));
+}
+
+// MainView's message plumbing as the controller uses it.
+TEST(MainViewLoopTest, WorkerMessagesArriveInOrderAndTerminateEndsEveryLoop) {
+  auto view = CreateMainWindow();
+  int creates = 0;
+  MainViewEvents events;
+  events.form_create = [&] { ++creates; };
+  view->SetEvents(events);
+  view->SetEvents(events);
+  EXPECT_EQ(creates, 1) << "FormCreate runs once, right after creation";
+
+  std::vector<std::string> seen;
+  view->SetMessageHandler([&](const UiMessage& m) {
+    if (const auto* s = std::get_if<SetStatusMsg>(&m)) seen.push_back(s->text);
+  });
+  std::thread worker([&] {
+    for (int i = 0; i < 200; ++i) view->Post(SetStatusMsg{std::to_string(i)});
+  });
+  worker.join();
+  EXPECT_TRUE(view->ProcessMessages());
+  ASSERT_EQ(seen.size(), 200u);
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(seen[i], std::to_string(i));
+
+  view->Terminate();
+  EXPECT_FALSE(view->ProcessMessages());
+  EXPECT_FALSE(view->ProcessMessages()) << "stays told to end";
+  view->Post(SetStatusMsg{"late"});
+  EXPECT_EQ(view->RunMessageLoop(), 0) << "the main loop ends at once";
 }
 
 }  // namespace

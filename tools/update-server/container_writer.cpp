@@ -17,16 +17,30 @@ void PutI32(Bytes& b, uint32_t v) {
 }
 }  // namespace
 
+// One deflater per thread, reset for every container: a fresh one costs more
+// than compressing a small file.
 struct ContainerWriter::Stream {
+  Stream() {
+    if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) throw ContainerError("deflateInit failed");
+  }
+  ~Stream() { deflateEnd(&z); }
   z_stream z{};
+  uint8_t block[kBlock];
 };
 
+ContainerWriter::Stream& ContainerWriter::ThreadStream() {
+  thread_local Stream stream;
+  return stream;
+}
+
 ContainerWriter::ContainerWriter(std::string_view name, uint64_t data_length)
-    : stream_(std::make_unique<Stream>()), remaining_(data_length) {
+    : stream_(ThreadStream()), remaining_(data_length) {
   if (name.size() > kMaxCount || data_length > kMaxCount) {
     throw ContainerError("File too large for a container: " + std::string(name));
   }
-  if (deflateInit(&stream_->z, Z_DEFAULT_COMPRESSION) != Z_OK) throw ContainerError("deflateInit failed");
+  if (deflateReset(&stream_.z) != Z_OK) throw ContainerError("deflateReset failed");
+  // Room for the whole container at once: growing a large one would copy it again and again.
+  out_.reserve(deflateBound(&stream_.z, static_cast<uLong>(data_length + name.size() + 13)));
   Bytes head;
   PutI32(head, 1);
   PutI32(head, static_cast<uint32_t>(name.size()));
@@ -35,22 +49,20 @@ ContainerWriter::ContainerWriter(std::string_view name, uint64_t data_length)
   Deflate(head, false);
 }
 
-ContainerWriter::~ContainerWriter() { deflateEnd(&stream_->z); }
+ContainerWriter::~ContainerWriter() = default;
 
 void ContainerWriter::Deflate(std::span<const uint8_t> data, bool finish) {
-  z_stream& z = stream_->z;
+  z_stream& z = stream_.z;
   z.next_in = const_cast<Bytef*>(data.data());
   z.avail_in = static_cast<uInt>(data.size());
   int rc;
   do {
-    const size_t at = out_.size();
-    out_.resize(at + kBlock);
-    z.next_out = out_.data() + at;
+    z.next_out = stream_.block;
     z.avail_out = static_cast<uInt>(kBlock);
     rc = deflate(&z, finish ? Z_FINISH : Z_NO_FLUSH);
-    out_.resize(out_.size() - z.avail_out);
     if (rc == Z_STREAM_ERROR) throw ContainerError("deflate failed");
-  } while (z.avail_in > 0 || (finish && rc != Z_STREAM_END));
+    out_.insert(out_.end(), stream_.block, stream_.block + (kBlock - z.avail_out));
+  } while (z.avail_in > 0 || z.avail_out == 0 || (finish && rc != Z_STREAM_END));
 }
 
 void ContainerWriter::Append(std::span<const uint8_t> data) {

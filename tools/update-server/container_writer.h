@@ -23,6 +23,7 @@ class ContainerError : public std::runtime_error {
 class ContainerWriter {
  public:
   // Throws ContainerError when the name or the length do not fit a 32-bit count.
+  // Only one writer per thread may be open at a time.
   ContainerWriter(std::string_view name, uint64_t data_length);
   ~ContainerWriter();
   ContainerWriter(const ContainerWriter&) = delete;
@@ -34,10 +35,11 @@ class ContainerWriter {
   Bytes Finish();
 
  private:
+  struct Stream;
+  static Stream& ThreadStream();
   void Deflate(std::span<const uint8_t> data, bool finish);
 
-  struct Stream;
-  std::unique_ptr<Stream> stream_;
+  Stream& stream_;
   Bytes out_;
   uint64_t remaining_;
 };

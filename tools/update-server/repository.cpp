@@ -133,8 +133,8 @@ ResolvedFile Repository::Resolve(std::string_view file) {
   for (const std::string& extra : options_.extra_entries) {
     if (extra == file) {
       const size_t cut = file.find_last_of("\\:");
-      return {"", "", std::string(cut == file.npos ? file : file.substr(cut + 1)),
-              DateTimeFromDosDateTime(kExtraEntryTime)};
+      const std::string name(cut == file.npos ? file : file.substr(cut + 1));
+      return {"", "", name, DateTimeFromDosDateTime(kExtraEntryTime), name + ".zip"};
     }
   }
   const UnknownFileError unknown("Arquivo não encontrado no servidor: " + std::string(file));
@@ -156,21 +156,17 @@ ResolvedFile Repository::Resolve(std::string_view file) {
   if (served.empty()) throw unknown;
   // Only names the folder listing holds are served: the client's text never
   // becomes a path, so nothing outside the repository can be reached.
-  for (const Entry& e : ListFolder(served)) {
-    if (SameFileName(e.name, name)) return {EnvPath(served, e.name), std::string(served), e.name, DateTimeFromDosDateTime(e.dos)};
+  const std::vector<Entry> entries = ListFolder(served);
+  for (const Entry& e : entries) {
+    if (!SameFileName(e.name, name)) continue;
+    std::string container = e.name + ".zip";
+    auto taken = [&](const std::string& n) {
+      return std::any_of(entries.begin(), entries.end(), [&](const Entry& x) { return SameFileName(x.name, n); });
+    };
+    while (taken(container)) container.insert(0, "~");
+    return {EnvPath(served, e.name), std::string(served), e.name, DateTimeFromDosDateTime(e.dos), container};
   }
   throw unknown;
-}
-
-std::string Repository::ContainerName(const ResolvedFile& file) {
-  std::string candidate = file.name + ".zip";
-  if (file.folder.empty()) return candidate;
-  const std::vector<Entry> entries = ListFolder(file.folder);
-  auto taken = [&](const std::string& n) {
-    return std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return SameFileName(e.name, n); });
-  };
-  while (taken(candidate)) candidate.insert(0, "~");
-  return candidate;
 }
 
 }  // namespace selvane::refserver

@@ -37,6 +37,9 @@ struct ResolvedFile {
   std::string folder;  // its repository folder ("ECF", "updater")
   std::string name;  // its name as stored
   double date_time = 0;
+  // A name for the container that no repository file of its folder carries, so
+  // that the client's temporary copy never overwrites a file it also keeps.
+  std::string container_name;
 };
 
 // The request names nothing the repository serves; the text goes back as the error reply.
@@ -78,10 +81,6 @@ class Repository {
   // Maps a File value back to a repository file. Throws UnknownFileError for
   // anything else, including names that would leave the repository.
   ResolvedFile Resolve(std::string_view file);
-
-  // A container name for the file that no repository file of its folder carries,
-  // so that the client's temporary copy never overwrites a file it also keeps.
-  std::string ContainerName(const ResolvedFile& file);
 
   // The File value under which a folder's file is handed out.
   std::string FileValue(std::string_view folder, std::string_view name) const;

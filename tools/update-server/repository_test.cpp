@@ -152,8 +152,8 @@ TEST_F(RepositoryTest, ContainerNameAvoidsTheFolderFiles) {
   repo_.Add("KVL/~DATA.ZIP", "3");
   repo_.Add("KVL/other", "4");
   Repository r(repo_.env(), {});
-  EXPECT_EQ(r.ContainerName(r.Resolve("KVL\\data")), "~~data.zip");
-  EXPECT_EQ(r.ContainerName(r.Resolve("KVL\\other")), "other.zip");
+  EXPECT_EQ(r.Resolve("KVL\\data").container_name, "~~data.zip");
+  EXPECT_EQ(r.Resolve("KVL\\other").container_name, "other.zip");
 }
 
 TEST(SameFileName, FoldsAsciiAndLatinLetters) {

@@ -3,7 +3,14 @@
 #include "container_writer.h"
 #include "packets.h"
 
+#include <memory>
+#include <vector>
+
 namespace selvane::refserver {
+
+namespace {
+constexpr size_t kReadBlock = 1 << 20;
+}  // namespace
 
 UpdateService::UpdateService(Env& repository_env, const ServerOptions& options)
     : env_(repository_env),
@@ -22,26 +29,33 @@ OleVariant UpdateService::AtualizaAtualizador(const OleVariant& listing) {
   return FetchListPacket(env_, repository_.UpdaterFetchList(ReadListing(env_, listing)));
 }
 
-Bytes UpdateService::ReadWhole(const std::string& path) {
-  auto file = env_.OpenRead(path, ShareMode::kReadWrite);
-  Bytes data;
-  uint8_t block[64 * 1024];
-  while (size_t n = file->Read(block, sizeof block)) data.insert(data.end(), block, block + n);
-  return data;
-}
-
 OleVariant UpdateService::RetornaArquivo(std::string_view path, int32_t /*numero_atualizacao*/) {
   const ResolvedFile file = repository_.Resolve(path);
-  Bytes data;
+  // The file is read in blocks and compressed from them: its size is known
+  // only once it has been read, and no block is copied into a larger one.
+  std::vector<Bytes> blocks;
+  uint64_t size = 0;
   if (file.path.empty()) {
-    data.assign(kExtraEntryContent.begin(), kExtraEntryContent.end());
+    blocks.emplace_back(kExtraEntryContent.begin(), kExtraEntryContent.end());
+    size = kExtraEntryContent.size();
   } else {
-    data = ReadWhole(file.path);
+    auto in = env_.OpenRead(file.path, ShareMode::kReadWrite);
+    // Reads land in one buffer per thread and leave it as blocks of their own
+    // size: fresh zero-filled buffers cost more than small files take to send.
+    thread_local std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadBlock]);
+    while (const size_t n = in->Read(buffer.get(), kReadBlock)) {
+      blocks.emplace_back(buffer.get(), buffer.get() + n);
+      size += n;
+    }
   }
-  Bytes container = MakeContainer(file.name, data);
-  data = Bytes();
+  ContainerWriter writer(file.name, size);
+  for (Bytes& block : blocks) {
+    writer.Append(block);
+    block = Bytes();
+  }
+  Bytes container = writer.Finish();
   if (truncate_container_) container.resize(container.size() / 2);
-  const std::string name = same_name_container_ ? file.name : repository_.ContainerName(file);
+  const std::string name = same_name_container_ ? file.name : file.container_name;
   return FileRecordPacket(env_, name, std::move(container), file.date_time);
 }
 

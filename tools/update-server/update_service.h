@@ -27,8 +27,6 @@ class UpdateService {
   OleVariant RetornaArquivo(std::string_view path, int32_t numero_atualizacao);
 
  private:
-  Bytes ReadWhole(const std::string& path);
-
   Env& env_;
   Repository repository_;
   int32_t update_number_;

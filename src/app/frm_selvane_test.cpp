@@ -23,6 +23,20 @@ struct Launch {
   bool instalacao;
 };
 
+// A window of its own, for tables of cases: its worker records how it was
+// started and ends at once.
+struct Window {
+  Window() { env.AddDir("C:\\Windows"); }
+  RecordingView view;
+  MemoryEnv env;
+  PostingWindowPort port;
+  std::vector<Launch> launches;
+  TFrmSelvane form{view, env, port, [this](const EditionInfo& e, bool instalacao, WindowPort& p) {
+                     launches.push_back({e.edition, instalacao});
+                     p.WorkerEnded();
+                   }};
+};
+
 class FrmSelvaneTest : public ::testing::Test {
  protected:
   FrmSelvaneTest() {
@@ -79,29 +93,22 @@ TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.exe);
-    RecordingView v;
-    MemoryEnv e;
-    e.exe_path = c.exe;
-    std::vector<Edition> started;
-    PostingWindowPort pw;
-    TFrmSelvane form(v, e, pw, [&](const EditionInfo& ed, bool, WindowPort& p) {
-      started.push_back(ed.edition);
-      p.WorkerEnded();
-    });
-    form.FormCreate();
-    form.FormActivate();
-    EXPECT_TRUE(e.DirectoryExists("C:\\Kavel"));
+    Window w;
+    w.env.exe_path = c.exe;
+    w.form.FormCreate();
+    w.form.FormActivate();
+    EXPECT_TRUE(w.env.DirectoryExists("C:\\Kavel"));
     if (c.edition) {
-      ASSERT_EQ(started.size(), 1u);
-      EXPECT_EQ(started[0], *c.edition);
-      EXPECT_FALSE(v.choice_ever_shown);
-      EXPECT_EQ(form.fields().PastaRaiz, GetEdition(*c.edition).pasta_raiz);
+      ASSERT_EQ(w.launches.size(), 1u);
+      EXPECT_EQ(w.launches[0].edition, *c.edition);
+      EXPECT_FALSE(w.view.choice_ever_shown);
+      EXPECT_EQ(w.form.fields().PastaRaiz, GetEdition(*c.edition).pasta_raiz);
     } else {
-      EXPECT_TRUE(started.empty());
-      EXPECT_TRUE(v.choice_visible);
-      EXPECT_EQ(v.title, "");
-      EXPECT_EQ(v.status, "Aguardando...");
-      EXPECT_EQ(form.fields().PastaRaiz, "");
+      EXPECT_TRUE(w.launches.empty());
+      EXPECT_TRUE(w.view.choice_visible);
+      EXPECT_EQ(w.view.title, "");
+      EXPECT_EQ(w.view.status, "Aguardando...");
+      EXPECT_EQ(w.form.fields().PastaRaiz, "");
     }
   }
 }
@@ -137,19 +144,11 @@ TEST_F(FrmSelvaneTest, ChoiceButtonsPickTheirEdition) {
       {&TFrmSelvane::Panel4Click, Edition::kMEI},
   };
   for (const auto& [click, edition] : buttons) {
-    RecordingView v;
-    MemoryEnv e;
-    e.AddDir("C:\\Windows");
-    std::vector<Edition> started;
-    PostingWindowPort pw;
-    TFrmSelvane form(v, e, pw, [&](const EditionInfo& ed, bool, WindowPort& p) {
-      started.push_back(ed.edition);
-      p.WorkerEnded();
-    });
-    form.FormActivate();
-    (form.*click)();
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0], edition);
+    Window w;
+    w.form.FormActivate();
+    (w.form.*click)();
+    ASSERT_EQ(w.launches.size(), 1u);
+    EXPECT_EQ(w.launches[0].edition, edition);
   }
 }
 
@@ -229,15 +228,12 @@ TEST_F(FrmSelvaneTest, Launchers) {
 TEST_F(FrmSelvaneTest, ExistingKvlFolderKeepsItsAttributes) {
   for (bool installed : {false, true}) {
     SCOPED_TRACE(installed ? "update" : "installation");
-    MemoryEnv e;
-    RecordingView v;
-    e.AddDir("C:\\Windows");
-    e.AddDir("C:\\Windows\\kvl", kAttrDirectory | kAttrReadOnly);
-    if (installed) e.AddFile("C:\\Kavel\\ECF\\VendraECF.exe");
-    PostingWindowPort pw;
-    TFrmSelvane form(v, e, pw, [](const EditionInfo&, bool, WindowPort& p) { p.WorkerEnded(); });
-    form.IniciarAtualizacaoPAFECF();
-    EXPECT_EQ(*e.GetAttributes("C:\\Windows\\kvl"), kAttrDirectory | kAttrReadOnly);
+    Window w;
+    w.env.AddDir("C:\\Windows\\kvl", kAttrDirectory | kAttrReadOnly);
+    if (installed) w.env.AddFile("C:\\Kavel\\ECF\\VendraECF.exe");
+    w.form.IniciarAtualizacaoPAFECF();
+    ASSERT_EQ(w.launches.size(), 1u);
+    EXPECT_EQ(*w.env.GetAttributes("C:\\Windows\\kvl"), kAttrDirectory | kAttrReadOnly);
   }
 }
 

@@ -25,6 +25,7 @@ class PanelWindow {
   HWND hwnd() const { return hwnd_; }
   void SetCaption(const std::string& text, HFONT font, COLORREF color);
   void SetBevel(bool raised) { bevel_raised_ = raised; }
+  bool BevelRaised() const { return bevel_raised_; }
   void SetHandCursor(bool hand) { hand_cursor_ = hand; }
 
   // TKavelPanel: store the rounding, drop the outer bevel and cut the window

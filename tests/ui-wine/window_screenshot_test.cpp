@@ -463,6 +463,15 @@ class KavelPanelTest : public ::testing::Test {
 TEST_F(KavelPanelTest, NoOutlineUntilArredondamentoIsAssigned) {
   RegionBox();
   EXPECT_EQ(type_, ERROR);
+  EXPECT_TRUE(panel_->BevelRaised()) << "a new panel has the standard raised bevel";
+}
+
+TEST_F(KavelPanelTest, AssigningTurnsTheBevelOffEvenWithTheSameValue) {
+  panel_->SetArredondamento(0);
+  EXPECT_FALSE(panel_->BevelRaised());
+  panel_->SetBevel(true);
+  panel_->SetArredondamento(0);
+  EXPECT_FALSE(panel_->BevelRaised());
 }
 
 TEST_F(KavelPanelTest, ZeroStillSetsARectangularOutline) {

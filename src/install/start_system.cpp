@@ -1,9 +1,12 @@
 #include "install/start_system.h"
 
 #include <array>
+#include <set>
 #include <string>
 
 #include "install/batch_texts.h"
+#include "install/windows_names.h"
+#include "platform/windows_path.h"
 
 namespace selvane {
 
@@ -20,6 +23,28 @@ void CopyRuntimePackages(Env& env) {
   }
 }
 
+std::set<uint32_t> CommandInterpreters(Env& env) {
+  std::set<uint32_t> pids;
+  for (const ProcessInfo& p : env.SnapshotProcesses()) {
+    if (EqualsNoCase(FileNamePart(p.exe_name), "cmd.exe")) pids.insert(p.pid);
+  }
+  return pids;
+}
+
+// Both runs share one batch file, and cmd.exe reads a batch line by line as it
+// goes: a first run still starting when the second batch is written would run
+// the second batch too (the service installed twice, the program started twice,
+// the font never registered). So wait, within a bound, until the interpreters
+// started since `before` have ended.
+void WaitForBatchEnd(Env& env, const std::set<uint32_t>& before) {
+  for (uint32_t waited = 0; waited < kBatchEndLimitMs; waited += kBatchPollMs) {
+    bool running = false;
+    for (uint32_t pid : CommandInterpreters(env)) running = running || before.count(pid) == 0;
+    if (!running) return;
+    env.SleepMs(kBatchPollMs);
+  }
+}
+
 }  // namespace
 
 void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& window) {
@@ -30,8 +55,10 @@ void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& wind
   if (edition.copies_runtime_packages) CopyRuntimePackages(env);
 
   SaveBatchFile(env, batch, FontBatch(edition));
+  const std::set<uint32_t> before = CommandInterpreters(env);
   env.RunHidden(std::string(edition.start_batch_cmd));
   env.SleepMs(1000);
+  WaitForBatchEnd(env, before);
 
   env.AddFontResource(std::string(kSailecFontFile));
   env.BroadcastFontChange();

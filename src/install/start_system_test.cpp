@@ -108,5 +108,49 @@ TEST_F(IniciarSistemaTest, ABatchThatCannotBeSavedFails) {
   EXPECT_TRUE(env_.HiddenCommandLines().empty());
 }
 
+// A cmd.exe that the first batch run starts and that ends after `polls` waits;
+// another cmd.exe of the user's runs all along.
+class SlowBatchEnv : public BatchSnapshotEnv {
+ public:
+  using BatchSnapshotEnv::BatchSnapshotEnv;
+  std::vector<ProcessInfo> SnapshotProcesses() override {
+    std::vector<ProcessInfo> p = {{100, "cmd.exe"}};
+    if (batch_running_) p.push_back({200, "C:\\windows\\system32\\CMD.EXE"});
+    return p;
+  }
+  bool RunHidden(const std::string& command_line) override {
+    if (HiddenCommandLines().empty()) batch_running_ = true;
+    return BatchSnapshotEnv::RunHidden(command_line);
+  }
+  void SleepMs(uint32_t ms) override {
+    RecordingEnv::SleepMs(ms);
+    if (ms == kBatchPollMs && polls_left_ > 0 && --polls_left_ == 0) batch_running_ = false;
+  }
+  int polls_left_ = 0;
+  bool batch_running_ = false;
+};
+
+TEST_F(IniciarSistemaTest, SecondBatchWaitsForTheFirstToEnd) {
+  struct Case {
+    int polls;      // waits until the first run ends; 0: it never ends
+    size_t sleeps;  // poll waits expected
+  };
+  for (const Case& c : std::initializer_list<Case>{{3, 3}, {1, 1}, {0, kBatchEndLimitMs / kBatchPollMs}}) {
+    SlowBatchEnv slow(root_.dir());
+    slow.polls_left_ = c.polls;
+    slow.pasta_raiz = "MEI";
+    RecordingWindow window("MEI", "Atualização Kavel Vendra-MEI");
+    IniciarSistema(slow, GetEdition(Edition::kMEI), window);
+    const std::vector<std::string> log = slow.log();
+    ASSERT_EQ(log.size(), 5 + c.sleeps) << c.polls;
+    EXPECT_EQ(log[1], "sleep 1000");
+    EXPECT_EQ(static_cast<size_t>(std::count(log.begin(), log.end(), "sleep 100")), c.sleeps);
+    EXPECT_EQ(log[2 + c.sleeps], "font C:\\Windows\\Fonts\\SailecRegular.ttf");
+    // The first run read its own batch, not the second.
+    ASSERT_EQ(slow.batches.size(), 2u);
+    EXPECT_EQ(slow.batches[0], BatchFileBytes(slow, FontBatch(GetEdition(Edition::kMEI))));
+  }
+}
+
 }  // namespace
 }  // namespace selvane

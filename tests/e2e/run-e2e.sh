@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# End to end under Wine in a virtual display: the reference update server on
+# 127.0.0.1:5975 serves the sample edition; Selvane.exe, started from a
+# download folder, is clicked on the ECF tile, copies itself into C:\Kavel\ECF\
+# through AtualizaSistema.bat, restarts from there and installs the edition;
+# then the server publishes a changed file and a newer updater, and the
+# updater started from the edition folder swaps itself and updates.
+#
+#   run-e2e.sh --selvane Selvane.exe --sample DIR --reader shortcut_reader.exe --work DIR
+#              [--server selvane-update-server] [--display :N] [--screenshots DIR]
+#              [--install-only] [--report]
+#
+# --display uses that X display instead of a private Xvfb; --screenshots saves
+# a numbered series of the screen while Selvane works; --report prints what
+# was installed. Exit status 0 when every check passed.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+server=${SELVANE_UPDATE_SERVER:-$root/build/native/selvane-update-server}
+selvane="" sample="" reader="" work="" display="${SELVANE_E2E_DISPLAY:-}" shots="" install_only=0 report=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --selvane) selvane=$2; shift 2 ;;
+    --sample) sample=$2; shift 2 ;;
+    --reader) reader=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --server) server=$2; shift 2 ;;
+    --display) display=$2; shift 2 ;;
+    --screenshots) shots=$2; shift 2 ;;
+    --install-only) install_only=1; shift ;;
+    --report) report=1; shift ;;
+    *) echo "run-e2e: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+for f in "$selvane" "$reader" "$server"; do
+  [ -x "$f" ] || [ -f "$f" ] || { echo "run-e2e: missing $f (build the native preset for the server)" >&2; exit 2; }
+done
+[ -d "$sample/updater" ] || { echo "run-e2e: no sample repository in '$sample'" >&2; exit 2; }
+
+# shellcheck source=../wine/wine-env.sh
+source "$root/tests/wine/wine-env.sh"
+
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+repo=$work/repo
+server_pid=""
+failures=0
+shot_no=0
+
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  if [ -n "$display" ]; then WINE_XVFB_PID=""; fi
+  wine_cleanup
+}
+trap cleanup EXIT
+
+say() { echo "e2e: $*"; }
+pass() { say "ok   $*"; }
+fail() { say "FAIL $*"; failures=$((failures + 1)); }
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+same_bytes() { cmp -s "$1" "$2"; }
+same_time() { [ "$(stat -c %Y "$1")" = "$(stat -c %Y "$2")" ]; }
+holds() {  # holds FILE PRINTF-FORMAT: the file's bytes are exactly these
+  local expected
+  expected=$(mktemp)
+  printf "$2" > "$expected"
+  cmp -s "$1" "$expected"
+  local rc=$?
+  rm -f "$expected"
+  return $rc
+}
+
+shoot() {
+  [ -n "$shots" ] || return 0
+  shot_no=$((shot_no + 1))
+  wine_screenshot "$shots/$(printf %03d "$shot_no")-$1.png" 2>/dev/null || true
+}
+
+port_in_use() { (exec 3<>/dev/tcp/127.0.0.1/5975) 2>/dev/null; }
+
+# --- Wine, display and a clean machine -------------------------------------
+wine_env_init "$work/prefix"
+if [ -n "$display" ]; then
+  export DISPLAY=$display
+else
+  wine_start_xvfb || exit 1
+fi
+[ -n "$shots" ] && mkdir -p "$shots"
+wine_prefix_ensure || { echo "run-e2e: cannot prepare the Wine prefix" >&2; exit 1; }
+"$WINESERVER" -k 2>/dev/null || true
+drive_c=$(wine_drive_c)
+# wineboot links the profile folders (Desktop, ...) to the HOME of the run that
+# made the prefix; that HOME is temporary, so give them folders of their own.
+for link in "$drive_c"/users/*/*; do
+  if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+done
+rm -rf "$drive_c/Kavel" "$drive_c/windows/kvl" "$drive_c/selvane-e2e" "$drive_c/users/Public/Downloads/Selvane.exe"
+rm -f "$drive_c"/users/*/Desktop/Kavel\ Vendra-*.lnk "$drive_c"/users/*/Desktop/Kavel\ Vendra-*.LNK
+sysdir=$drive_c/windows/system32
+[ -d "$drive_c/windows/syswow64" ] && sysdir=$drive_c/windows/syswow64
+rm -f "$sysdir/rtl260.bpl" "$sysdir/vcl260.bpl"
+
+# --- The server -------------------------------------------------------------
+rm -rf "$repo"
+cp -a "$sample" "$repo"
+if port_in_use; then echo "run-e2e: port 5975 is in use" >&2; exit 1; fi
+"$server" --root "$repo" --port 5975 >"$work/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 100); do port_in_use && break; sleep 0.1; done
+port_in_use || { echo "run-e2e: the update server did not start:" >&2; cat "$work/server.log" >&2; exit 1; }
+say "update server on 127.0.0.1:5975 serving $repo"
+
+# Waits for a stand-in's log line; takes screenshots meanwhile. The new
+# updater deletes AtualizaSistema.bat when it starts, so the batch is copied
+# to $seen_batch while it exists.
+seen_batch=$work/AtualizaSistema-seen.bat
+wait_for_start() {  # wait_for_start LOG SECONDS PHASE
+  local log=$1 limit=$2 phase=$3 t=0 batch="$drive_c/Kavel/ECF/AtualizaSistema.bat"
+  rm -f "$seen_batch"
+  while [ ! -s "$log" ] && [ "$t" -lt $((limit * 5)) ]; do
+    if [ -s "$batch" ]; then cp "$batch" "$seen_batch" 2>/dev/null || true; fi
+    if [ $((t % 8)) -eq 0 ]; then shoot "$phase"; fi
+    sleep 0.2
+    t=$((t + 1))
+  done
+  [ -s "$log" ]
+}
+started_once() { [ "$(grep -c '^started' "$1")" -eq 1 ]; }
+# Waits until every program of the prefix has ended (the batches end the updater).
+wait_all_ended() { timeout 120 "$WINESERVER" -w || true; }
+
+find_window() {
+  local w="" _
+  for _ in $(seq 120); do
+    w=$(xdotool search --name '^FrmSelvane$' 2>/dev/null | head -n1 || true)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.5
+  done
+  return 1
+}
+
+# --- 1. First installation from a download folder ---------------------------
+downloads=$drive_c/users/Public/Downloads
+mkdir -p "$downloads"
+cp "$selvane" "$downloads/Selvane.exe"
+say "starting C:\\users\\Public\\Downloads\\Selvane.exe"
+(cd "$downloads" && exec "$WINELOADER" 'C:\users\Public\Downloads\Selvane.exe' >"$work/selvane-first.log" 2>&1) &
+window=$(find_window) || { fail "the window of Selvane appeared"; exit 1; }
+sleep 2  # the edition choice is painted
+shoot choice
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# The ECF tile: KavelPanel1 (8, 0) > Panel1 (4, 144) > Panel2 (63, 57, 113 x 41), at its centre.
+xdotool mousemove $((X + 8 + 4 + 63 + 56)) $((Y + 144 + 57 + 20)) click 1
+say "clicked the ECF tile"
+shoot clicked
+
+markers=$drive_c/selvane-e2e
+if wait_for_start "$markers/VendraECF.exe.log" 180 installing; then
+  pass "the point-of-sale stand-in was started"
+else
+  fail "the point-of-sale stand-in was started"
+fi
+shoot started
+wait_all_ended
+
+ecf=$drive_c/Kavel/ECF
+kvl=$drive_c/windows/kvl
+check "the updater copied itself into C:\\Kavel\\ECF\\" same_bytes "$ecf/Selvane.exe" "$repo/updater/Selvane.exe"
+check "the point-of-sale stand-in was started once" started_once "$markers/VendraECF.exe.log"
+check "AtualizaSistema.bat was the six-line first-copy batch" holds "$seen_batch" \
+  'TASKKILL /F /IM "Selvane.exe"\r\ncd C:\\Kavel\\ECF\r\nIF exist Selvane_new.exe ( \r\nren Selvane_new.exe Selvane.exe \r\n)\r\nstart Selvane.exe\r\n'
+for dir in ECF KVL; do
+  target=$ecf; [ "$dir" = KVL ] && target=$kvl
+  while IFS= read -r -d '' f; do
+    name=${f#"$repo/$dir/"}
+    check "$dir\\$name equals the repository's" same_bytes "$target/$name" "$f"
+    check "$dir\\$name carries the repository's time" same_time "$target/$name" "$f"
+  done < <(find "$repo/$dir" -maxdepth 1 -type f -print0)
+done
+check "rtl260.bpl was also copied into C:\\Windows\\kvl\\" same_bytes "$kvl/rtl260.bpl" "$repo/ECF/rtl260.bpl"
+check "the runtime packages are in the system folder" same_bytes "$sysdir/vcl260.bpl" "$repo/ECF/vcl260.bpl"
+check "no container or temporary file is left" \
+  test -z "$(find "$ecf" "$kvl" -name '*.zip' -o -name '*.~novo' -o -name 'Selvane_new.exe' | head -n1)"
+check "IniciarSistema.bat is the five-line second start batch" holds "$ecf/IniciarSistema.bat" \
+  'TASKKILL /F /IM "Selvane.exe"\r\ncd "C:\\Kavel\\ECF\r\nServicoVendra.exe /install\r\nnet start ServicoKavel\r\nstart VendraECF.exe\r\n'
+check "the service stand-in was installed with /install" grep -qx $'started /install\r' "$markers/ServicoVendra.exe.log"
+link=$("$WINELOADER" "$reader" "Kavel Vendra-ECF" 2>/dev/null | tr -d '\r' || true)
+check "the desktop link points at C:\\Kavel\\ECF\\VendraECF.exe" grep -qx 'Target=C:\\Kavel\\ECF\\VendraECF.exe' <<<"$link"
+check "the desktop link works in C:\\Kavel\\ECF\\" grep -qx 'WorkingDirectory=C:\\Kavel\\ECF\\' <<<"$link"
+check "the desktop link has no arguments" grep -qx 'Arguments=' <<<"$link"
+check "the desktop link is named Kavel Vendra-ECF.lnk" grep -q 'Desktop\\Kavel Vendra-ECF.lnk$' <<<"$link"
+
+report_install() {
+  echo "Installed in C:\\Kavel\\ECF\\ and C:\\Windows\\kvl\\:"
+  (cd "$drive_c" && find Kavel/ECF windows/kvl -maxdepth 1 -type f -printf '%p\t%s\t%TY-%Tm-%Td %TT\n' | sort |
+    awk -F'\t' '{ sub(/\.[0-9]+$/, "", $3); printf "  %-36s %9d bytes  %s\n", $1, $2, $3 }')
+  echo "Desktop shortcut:"
+  sed 's/^/  /' <<<"$link"
+  echo "Programs started by the batches:"
+  for f in "$markers"/*.log; do
+    [ -f "$f" ] && sed "s/^/  $(basename "$f" .log): /" "$f" | tr -d '\r'
+  done
+}
+
+if [ "$install_only" = 0 ]; then
+  # --- 2. Update: a changed file and a newer updater --------------------------
+  printf 'Kavel Vendra-ECF (edição de exemplo), versão 2\r\n' >"$repo/ECF/leiame.txt"
+  { cat "$repo/updater/Selvane.exe"; printf 'selvane e2e build 2'; } >"$work/Selvane-2.exe"
+  mv "$work/Selvane-2.exe" "$repo/updater/Selvane.exe"
+  touch -d "2024-04-01 09:00:00" "$repo/ECF/leiame.txt" "$repo/updater/Selvane.exe"
+  rm -f "$markers/VendraECF.exe.log"
+  say "the server now publishes a changed leiame.txt and a newer updater"
+  say "starting C:\\Kavel\\ECF\\Selvane.exe"
+  (cd "$ecf" && exec "$WINELOADER" 'C:\Kavel\ECF\Selvane.exe' >"$work/selvane-update.log" 2>&1) &
+  if wait_for_start "$markers/VendraECF.exe.log" 180 updating; then
+    pass "the point-of-sale stand-in was started again"
+  else
+    fail "the point-of-sale stand-in was started again"
+  fi
+  wait_all_ended
+  check "the newer updater replaced C:\\Kavel\\ECF\\Selvane.exe" same_bytes "$ecf/Selvane.exe" "$repo/updater/Selvane.exe"
+  check "the newer updater carries the server's time" same_time "$ecf/Selvane.exe" "$repo/updater/Selvane.exe"
+  check "the old updater was erased" test ! -e "$ecf/Selvane_old.exe"
+  check "the point-of-sale stand-in was started once" started_once "$markers/VendraECF.exe.log"
+  check "AtualizaSistema.bat was the ten-line replacement batch" holds "$seen_batch" \
+    'TASKKILL /F /IM "Selvane.exe"\r\ncd C:\\Kavel\\ECF\r\nren Selvane.exe Selvane_old.exe\r\nIF exist Selvane_new.exe ( \r\nren Selvane_new.exe Selvane.exe \r\nerase Selvane_old.exe \r\n) ELSE (\r\nren Selvane_old.exe Selvane.exe \r\n)\r\nstart Selvane.exe\r\n'
+  check "the changed file arrived (so the new updater ran)" same_bytes "$ecf/leiame.txt" "$repo/ECF/leiame.txt"
+  check "the changed file carries its new time" same_time "$ecf/leiame.txt" "$repo/ECF/leiame.txt"
+  check "an update writes the three-line start batch" holds "$ecf/IniciarSistema.bat" \
+    'TASKKILL /F /IM "Selvane.exe"\r\ncd "C:\\Kavel\\ECF\r\nstart VendraECF.exe\r\n'
+  check "the service was installed once, by the installation" started_once "$markers/ServicoVendra.exe.log"
+fi
+
+[ "$report" = 1 ] && report_install
+if [ "$failures" -ne 0 ]; then
+  say "$failures check(s) failed; logs in $work"
+  exit 1
+fi
+say "all checks passed"

@@ -1,0 +1,1 @@
+sample runtime package rtl260

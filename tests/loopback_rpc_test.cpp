@@ -229,5 +229,44 @@ TEST_F(LoopbackTest, ATruncatedContainerDoesNotUnpack) {
   EXPECT_ANY_THROW(Unpack(proxy.RetornaArquivo("KVL\\data.bin", 1)));
 }
 
+TEST_F(LoopbackTest, ClientsAreServedAtTheSameTime) {
+  const std::string big = RandomBytes(150000, 4);
+  repo_.Add("NFCE/big.bin", big);
+  options_.part_size = 30000;
+  StartServer();
+  auto worker = [&](int calls, std::string* failure) {
+    try {
+      auto c = NewConnection();
+      c->Open();
+      TServidorClient proxy(c->DBXConnection());
+      for (int i = 0; i < calls; ++i) {
+        if (Unpack(proxy.RetornaArquivo("NFCE\\big.bin", 1)).content != big) *failure = "wrong content";
+        if (proxy.GetNumeroAtualizacao() != 1) *failure = "wrong number";
+      }
+    } catch (const std::exception& e) {
+      *failure = e.what();
+    }
+  };
+  std::string f1, f2, f3;
+  std::thread t1(worker, 5, &f1), t2(worker, 5, &f2), t3(worker, 5, &f3);
+  t1.join();
+  t2.join();
+  t3.join();
+  EXPECT_EQ(f1 + f2 + f3, "");
+}
+
+TEST_F(LoopbackTest, StoppingTheServerCutsConnectedClients) {
+  StartServer();
+  TServidorClient proxy(Open().DBXConnection());
+  EXPECT_EQ(proxy.GetNumeroAtualizacao(), 1);
+  server_->Stop();  // returns although a client is still connected
+  try {
+    proxy.GetNumeroAtualizacao();
+    ADD_FAILURE() << "answered after stop";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Connection Closed Gracefully.");
+  }
+}
+
 }  // namespace
 }  // namespace selvane

@@ -57,7 +57,7 @@ TEST(ServidorClient, AProxyWithoutCallsCreatesAndClosesNothing) {
   EXPECT_EQ(f.Written(), "");
 }
 
-TEST(ServidorClient, GetNumeroAtualizacaoAsInTheWorkedExample) {
+TEST(ServidorClient, GetNumeroAtualizacaoPreparesExecutesAndCloses) {
   ProxyFixture f;
   {
     TServidorClient client(f.rpc());

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 class TempRoot : public ::testing::Environment {
  public:
   void SetUp() override {
-    setenv("TZ", "America/Sao_Paulo", 1);
+    setenv("TZ", "Europe/Lisbon", 1);
     tzset();
     char tmpl[] = "/tmp/selvane-env-XXXXXX";
     root = mkdtemp(tmpl);
@@ -56,6 +56,26 @@ TEST(PosixEnvTest, MapsDrivePathsBelowTheRootOnly) {
     EXPECT_FALSE(env.HostPath(outside).has_value()) << outside;
   EXPECT_FALSE(env.FileExists("D:\\x"));
   EXPECT_THROW(env.OpenRead("\\\\server\\share\\f", ShareMode::kReadWrite), EFOpenError);
+}
+
+TEST(PosixEnvTest, StampsWithTheZoneOffsetOfThatDate) {
+  // Lisbon: UTC in winter, UTC+1 in summer.
+  PosixEnv& env = *TempRoot::env;
+  ASSERT_TRUE(env.CreateDirectory("C:\\zone"));
+  env.Create("C:\\zone\\f.txt", ShareMode::kExclusive)->Close();
+  struct Case {
+    CivilTime local;
+    time_t utc;
+  };
+  for (const Case& c : {Case{{2021, 1, 15, 12, 0, 0, 0}, 1610712000},    // 12:00 UTC
+                        Case{{2021, 7, 15, 12, 0, 0, 0}, 1626346800}}) {  // 11:00 UTC
+    const auto dos = PackDosDateTime(c.local);
+    ASSERT_TRUE(env.SetLastWriteDos("C:\\zone\\f.txt", *dos));
+    EXPECT_EQ(fs::last_write_time(TempRoot::root + "/zone/f.txt").time_since_epoch(),
+              fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(c.utc))
+                  .time_since_epoch());
+    EXPECT_EQ(env.GetLastWriteDos("C:\\zone\\f.txt"), dos);
+  }
 }
 
 TEST(PosixEnvTest, ReadOnlyFollowsTheFileMode) {

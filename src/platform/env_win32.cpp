@@ -141,10 +141,16 @@ std::optional<DosDateTime> Win32Env::GetLastWriteDos(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data))
     return std::nullopt;
-  FILETIME local;
+  // The zone's offset on that date, not today's (FileTimeToLocalFileTime):
+  // otherwise every change to or from summer time would shift every listed
+  // time by an hour, and the listing would no longer give back what was stamped.
+  SYSTEMTIME utc, local;
+  FILETIME local_time;
   WORD date = 0, time = 0;
-  if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-      !::FileTimeToDosDateTime(&local, &date, &time))
+  if (!::FileTimeToSystemTime(&data.ftLastWriteTime, &utc) ||
+      !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ||
+      !::SystemTimeToFileTime(&local, &local_time) ||
+      !::FileTimeToDosDateTime(&local_time, &date, &time))
     return std::nullopt;
   return DosDateTime{date, time};
 }
@@ -153,10 +159,14 @@ bool Win32Env::SetLastWriteDos(const std::string& path, DosDateTime when) {
   Handle h(::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.valid()) return false;
-  FILETIME local, utc;
-  return ::DosDateTimeToFileTime(when.date, when.time, &local) &&
-         ::LocalFileTimeToFileTime(&local, &utc) &&
-         ::SetFileTime(h.get(), nullptr, nullptr, &utc);
+  // Local to UTC with the offset of that date, as GetLastWriteDos reads it back.
+  FILETIME local_time, utc_time;
+  SYSTEMTIME local, utc;
+  return ::DosDateTimeToFileTime(when.date, when.time, &local_time) &&
+         ::FileTimeToSystemTime(&local_time, &local) &&
+         ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) &&
+         ::SystemTimeToFileTime(&utc, &utc_time) &&
+         ::SetFileTime(h.get(), nullptr, nullptr, &utc_time);
 }
 
 std::string Win32Env::ExecutablePath() {

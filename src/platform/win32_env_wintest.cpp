@@ -115,6 +115,27 @@ TEST_F(Win32EnvTest, RunHiddenStartsTheCommandWithoutWaiting) {
   EXPECT_FALSE(env_->RunHidden("C:\\no-such-folder\\no-such-program.exe"));
 }
 
+// The test program runs with TZ=Europe/Lisbon: UTC in winter, UTC+1 in summer.
+TEST_F(Win32EnvTest, StampsWithTheZoneOffsetOfThatDate) {
+  const std::string file = std::string(kDir) + "zone.txt";
+  env_->Create(file, ShareMode::kExclusive)->Close();
+  struct Case {
+    DosDateTime local;
+    WORD utc_hour;
+  };
+  const Case cases[] = {{{(41 << 9) | (1 << 5) | 15, 12 << 11}, 12},
+                        {{(41 << 9) | (7 << 5) | 15, 12 << 11}, 11}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(env_->SetLastWriteDos(file, c.local));
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(::GetFileAttributesExW(Wide(file).c_str(), GetFileExInfoStandard, &data));
+    SYSTEMTIME utc;
+    ASSERT_TRUE(::FileTimeToSystemTime(&data.ftLastWriteTime, &utc));
+    EXPECT_EQ(utc.wHour, c.utc_hour);
+    EXPECT_EQ(env_->GetLastWriteDos(file), c.local);
+  }
+}
+
 TEST_F(Win32EnvTest, ThreadsStartWithTheAskedPriority) {
   for (const auto& [priority, expected] :
        {std::pair{ThreadPriority::kAboveNormal, THREAD_PRIORITY_ABOVE_NORMAL},

@@ -20,7 +20,7 @@ using Tok = TRpcJsonToken;
 constexpr std::array<uint8_t, 5> kFilterQuery{5, 5, 5, 5, 5};
 constexpr std::array<uint8_t, 5> kNoFilter{6, 0, 0, 0, 0};
 constexpr size_t kReadBuffer = 64 * 1024;
-constexpr size_t kWriteBuffer = 1024 * 1024;
+constexpr size_t kWriteBuffer = 64 * 1024;
 constexpr uint8_t kBlobFieldHeader = 0x08;
 
 // A protocol violation by the client: the conversation cannot go on.

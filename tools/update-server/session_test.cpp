@@ -107,5 +107,48 @@ TEST_F(SessionTest, EndsOnBytesThatAreNoRequest) {
   EXPECT_THROW(Serve(kHello + kConnect), TRpcError) << "the client went away without disconnect";
 }
 
+// Every truncation and a byte changed at every position of a whole
+// conversation: the session ends with an exception or serves what parses,
+// and never reads or writes out of bounds (the sanitizers watch).
+TEST_F(SessionTest, DamagedConversationsEndCleanly) {
+  repo_.Add("ECF/a.txt", "a");
+  const std::string listing_call =
+      R"({"method":"execute","params":[{"handle":[2]},{"data":[4,)" + "\x50\x00\x01\x03"s + "]}]}" +
+      R"({"data":[-8       ,)" + std::string(8, '\0') + "]}";
+  const std::string conversation =
+      kHello + kConnect + R"({"method":"execute","params":[{"fields":[-1,false,"Dbx.MetaData","GetDatabase"]}]})" +
+      R"({"method":"reader_close","params":[0,0]})" + Prepare("RetornaArquivo") +
+      R"({"method":"execute","params":[{"handle":[1]},{"data":[14,)"
+      "\x29"
+      R"(ECF\a.txt)"
+      "\x62\x01\x2C\xC0"
+      "]}]}" +
+      R"({"method":"more_blob","params":[1,1,0,2,true,0]})" + Prepare("AtualizaPastaECF") + listing_call + kDisconnect;
+  // Whole, it is served: the listing (a Null packet in two parts) gets the folder's file.
+  const std::string served = Serve(conversation);
+  const size_t asked = served.find(R"({"more_blob":[2,1,0,0,0]})");
+  ASSERT_NE(asked, std::string::npos);
+  EXPECT_NE(served.find(R"(ECF\a.txt)", asked), std::string::npos);
+  auto run = [&](const std::string& bytes) {
+    TRpcMemoryChannel channel(7);
+    channel.Feed(bytes);
+    UpdateService service(repo_.env(), options_);
+    Session session(channel, service, options_, 7);
+    try {
+      session.Run();
+    } catch (const std::exception&) {
+      // Any clean failure is fine.
+    }
+  };
+  for (size_t cut = 0; cut < conversation.size(); ++cut) run(conversation.substr(0, cut));
+  for (size_t at = 0; at < conversation.size(); ++at) {
+    for (char c : {'\0', '"', '9', '\xFF'}) {
+      std::string damaged = conversation;
+      damaged[at] = c;
+      run(damaged);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace selvane::refserver

@@ -12,7 +12,9 @@
 // file refuses to be overwritten and a read-only one to be deleted, as on Windows.
 // Times: MS-DOS two-second times in the process's time zone (TZ).
 // Profile files: GetPrivateProfileString / WritePrivateProfileString semantics,
-// the file stored in the code page. Code page: Windows-1252.
+// the file stored in the code page. Code page: Windows-1252; where Windows
+// would pick a best-fit look-alike for a missing character ("ā" -> "a") this
+// Env gives '?'.
 //
 // Linux cannot do the rest; these are explicit stand-ins that record what was
 // asked so that tests can look at it:

@@ -17,9 +17,8 @@
 #include "install/test_root.h"
 #include "install/worker.h"
 #include "platform/dos_time.h"
+#include "loopback_server_fixture.h"
 #include "server/server_connection.h"
-#include "update-server/test_repository.h"
-#include "update-server/update_server.h"
 
 namespace selvane {
 
@@ -27,24 +26,13 @@ namespace selvane {
 inline const std::string kUpdaterBytes = "MZ updater build 1";
 inline const std::string kNewUpdaterBytes = "MZ updater build 2";
 
-class InstallFixture : public ::testing::Test {
+class InstallFixture : public LoopbackTest {
  protected:
   InstallFixture() {
     repo_.Add("updater/Selvane.exe", kUpdaterBytes, refserver::kTime1);
     root_.MakeDir("C:\\Windows\\System32");
   }
-  ~InstallFixture() override {
-    conexao_.reset();
-    if (server_) server_->Stop();
-  }
-
-  // Starts the server once the repository and the options are set.
-  void StartServer() {
-    options_.root = repo_.dir();
-    options_.port = 0;
-    server_ = std::make_unique<refserver::UpdateServer>(options_);
-    server_->Start();
-  }
+  ~InstallFixture() override { conexao_.reset(); }
 
   // What the launcher does before the worker starts.
   void PrepareClient(Edition e, bool instalacao) {
@@ -89,9 +77,6 @@ class InstallFixture : public ::testing::Test {
   // Every client file below C:\ (host paths relative to the root).
   std::vector<std::string> ClientFiles() const { return root_.AllFiles(); }
 
-  refserver::TestRepository repo_;
-  refserver::ServerOptions options_;
-  std::unique_ptr<refserver::UpdateServer> server_;
   TestRoot root_;
   std::unique_ptr<RecordingWindow> window_;
   std::unique_ptr<TServerConnection> conexao_;

@@ -20,11 +20,7 @@ class SyncTest : public InstallFixture {
   // Runs one synchronisation of C:\Windows\kvl\ on a fresh connection.
   void Sync(std::string_view method, std::optional<std::string_view> prefix, const std::string& folder) {
     window_ = std::make_unique<RecordingWindow>("ECF", "Atualização Kavel Vendra-ECF");
-    conexao_ = std::make_unique<TServerConnection>();
-    conexao_->Params.Set("HostName", "127.0.0.1");
-    conexao_->Params.Set("Port", std::to_string(port()));
-    conexao_->Open();
-    SincronizaPasta(env(), conexao_->DBXConnection(), *window_, 1, {method, folder, prefix, false});
+    SincronizaPasta(env(), Open().DBXConnection(), *window_, 1, {method, folder, prefix, false});
   }
 
   // Old client files, newer ones on the server; b.dat is large and does not
@@ -131,7 +127,7 @@ TEST_F(SyncTest, ServerDroppingInsideAFileLeavesEachTargetOldOrNew) {
     StartServer();
     EXPECT_THROW(Sync("AtualizaPastaKVL", std::nullopt, "C:\\Windows\\kvl\\"), std::exception);
     EXPECT_EQ(ExpectEachOldOrNew(), c.fresh);
-    conexao_.reset();
+    conn_.reset();
     server_->Stop();
   }
 }
@@ -152,7 +148,7 @@ TEST_F(SyncTest, HostileNamesFailBeforeAnythingIsWritten) {
       EXPECT_EQ(std::string(e.what()), "Nome de arquivo inválido recebido do servidor: \"" + name + "\"");
     }
     EXPECT_TRUE(ClientFiles().empty());
-    conexao_.reset();
+    conn_.reset();
     server_->Stop();
   }
 }

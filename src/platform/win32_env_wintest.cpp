@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <future>
 
 #include "platform/env.h"
@@ -115,25 +116,29 @@ TEST_F(Win32EnvTest, RunHiddenStartsTheCommandWithoutWaiting) {
   EXPECT_FALSE(env_->RunHidden("C:\\no-such-folder\\no-such-program.exe"));
 }
 
-// The test program runs with TZ=Europe/Lisbon: UTC in winter, UTC+1 in summer.
+// ctest runs this program with TZ=Europe/Lisbon; any zone with summer time will do.
 TEST_F(Win32EnvTest, StampsWithTheZoneOffsetOfThatDate) {
+  TIME_ZONE_INFORMATION zone;
+  if (::GetTimeZoneInformation(&zone) == TIME_ZONE_ID_UNKNOWN || zone.StandardDate.wMonth == 0 ||
+      zone.DaylightBias == 0)
+    GTEST_SKIP() << "the local time zone has no summer time";
   const std::string file = std::string(kDir) + "zone.txt";
   env_->Create(file, ShareMode::kExclusive)->Close();
-  struct Case {
-    DosDateTime local;
-    WORD utc_hour;
-  };
-  const Case cases[] = {{{(41 << 9) | (1 << 5) | 15, 12 << 11}, 12},
-                        {{(41 << 9) | (7 << 5) | 15, 12 << 11}, 11}};
-  for (const Case& c : cases) {
-    ASSERT_TRUE(env_->SetLastWriteDos(file, c.local));
+  // Noon on a winter and on a summer day (either hemisphere): the stamped UTC
+  // times differ by the summer shift, whatever the season is today.
+  int utc_hours[2] = {};
+  const DosDateTime noon[2] = {{(41 << 9) | (1 << 5) | 15, 12 << 11},
+                               {(41 << 9) | (7 << 5) | 15, 12 << 11}};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(env_->SetLastWriteDos(file, noon[i]));
     WIN32_FILE_ATTRIBUTE_DATA data;
     ASSERT_TRUE(::GetFileAttributesExW(Wide(file).c_str(), GetFileExInfoStandard, &data));
     SYSTEMTIME utc;
     ASSERT_TRUE(::FileTimeToSystemTime(&data.ftLastWriteTime, &utc));
-    EXPECT_EQ(utc.wHour, c.utc_hour);
-    EXPECT_EQ(env_->GetLastWriteDos(file), c.local);
+    utc_hours[i] = utc.wHour;
+    EXPECT_EQ(env_->GetLastWriteDos(file), noon[i]);
   }
+  EXPECT_EQ(std::abs(utc_hours[0] - utc_hours[1]) * 60, std::abs(zone.DaylightBias));
 }
 
 TEST_F(Win32EnvTest, ThreadsStartWithTheAskedPriority) {

@@ -92,7 +92,7 @@ wine_prefix_ensure() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
+      "$WINELOADER" wineboot -i >/dev/null 2>&1 9>&- || true
       "$WINESERVER" -w
     fi
   ) 9>"$WINEPREFIX.lock"

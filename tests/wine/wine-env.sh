@@ -11,6 +11,8 @@
 #   wine_screenshot out.png
 #   wine_cleanup                         # wineserver -k for this prefix, our Xvfb, HOME
 #
+# wine_cleanup ends every Wine process of the prefix: a script that may run
+# while ctest does should use a prefix of its own, not <build>/wine/prefix.
 # Nothing here downloads: Mono and Gecko are disabled, so wineboot never asks.
 
 WINE_XVFB_PID=""

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -362,6 +363,33 @@ TEST_F(WindowScreenshotTest, StatusTextWiderThanItsBoxStaysCentredAndIsCutAtBoth
     const POINT p = InPanel1(x, kLabel1.bottom() + 1);
     ASSERT_EQ(s.At(p.x, p.y), kKavelPanel1Fill) << "below the box at " << x;
   }
+}
+
+TEST_F(WindowScreenshotTest, AmpersandUnderlinesTheNextCharacterAndTwoShowOne) {
+  struct Ink {
+    int pixels = 0, left = 1 << 30, right = -1;
+  };
+  auto ink_of = [&](const char* text) {
+    view_->SetStatusText(text);
+    Pump(100);
+    const Shot s = Take();
+    Ink ink;
+    for (int y = 0; y < kLabel1.height; ++y)
+      for (int x = 0; x < kLabel1.width; ++x) {
+        const POINT p = InPanel1(kLabel1.left + x, kLabel1.top + y);
+        if (s.At(p.x, p.y) == kKavelPanel1Fill) continue;
+        ++ink.pixels;
+        ink.left = std::min(ink.left, x);
+        ink.right = std::max(ink.right, x);
+      }
+    return ink;
+  };
+  const Ink plain = ink_of("HH");
+  const Ink underlined = ink_of("H&H");
+  const Ink doubled = ink_of("H&&H");
+  EXPECT_GT(underlined.pixels, plain.pixels) << "the second H is underlined";
+  EXPECT_LE(underlined.right - underlined.left, plain.right - plain.left + 3) << "no '&' is drawn";
+  EXPECT_GT(doubled.right - doubled.left, plain.right - plain.left + 6) << "'&&' shows one '&'";
 }
 
 TEST_F(WindowScreenshotTest, TilesReactToClicks) {

@@ -47,15 +47,15 @@ inline constexpr char kQuestionText[] = "Qual Vendra Vamos Instalar?";
 inline constexpr char kCloseHint[] = "Fechar";
 
 // Fonts: face and character height in pixels (without internal leading).
-struct FontSpec {
+struct FontDesc {
   const char* face;
   int height;
 };
-inline constexpr FontSpec kDefaultFont{"Tahoma", 11};
-inline constexpr FontSpec kStatusFont{"Tahoma", 17};
-inline constexpr FontSpec kTitleFont{"Segoe UI Light", 24};
-inline constexpr FontSpec kSmallFont{"Tahoma", 15};  // Label2, Label4
-inline constexpr FontSpec kTileFont{"Sailec Regular", 15};
+inline constexpr FontDesc kDefaultFont{"Tahoma", 11};
+inline constexpr FontDesc kStatusFont{"Tahoma", 17};
+inline constexpr FontDesc kTitleFont{"Segoe UI Light", 24};
+inline constexpr FontDesc kSmallFont{"Tahoma", 15};  // Label2, Label4
+inline constexpr FontDesc kTileFont{"Sailec Regular", 15};
 
 // Box of a text line that sizes itself to its text and keeps its right edge.
 constexpr Box RightAnchoredBox(int right, int top, int text_width, int text_height) {

@@ -29,10 +29,10 @@ constexpr UINT kMsgActivate = WM_APP + 3;  // FormActivate, outside the activati
 COLORREF ToColorRef(Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 Color FromColorRef(COLORREF c) { return (Color{GetRValue(c)} << 16) | (Color{GetGValue(c)} << 8) | GetBValue(c); }
 
-HFONT MakeFont(const FontSpec& spec) {
+HFONT MakeFont(const FontDesc& font) {
   // A negative height asks for the character height without internal leading.
-  return CreateFontW(-spec.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(spec.face).c_str());
+  return CreateFontW(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(font.face).c_str());
 }
 
 RECT ToRect(const Box& b) { return RECT{b.left, b.top, b.right(), b.bottom()}; }

@@ -9,6 +9,7 @@
 
 #include "loopback_server_fixture.h"
 #include "platform/socket.h"
+#include "rpc/rpc_connection.h"
 #include "rpc/rpc_error.h"
 #include "update-server/session.h"
 
@@ -82,6 +83,21 @@ TEST_F(LoopbackTest, EveryMethodGetsTheRepositorysAnswer) {
     EXPECT_NE(r.file_name, f.file.substr(f.file.rfind('\\') + 1)) << f.file;
   }
   EXPECT_EQ(proxy.command_count(), 13u);
+}
+
+TEST_F(LoopbackTest, OpeningReadsTheServersConnectReplyAndMetadataRow) {
+  StartServer();
+  const TRpcConnection& c = *Open().DBXConnection();
+  EXPECT_EQ(c.connection_handle(), 1);
+  EXPECT_EQ(c.GetProductName(), refserver::kProductName);
+  EXPECT_EQ(c.protocol_version(), refserver::kProtocolVersion);
+  const TRpcDatabaseMetaData& m = c.GetDatabaseMetaData();
+  EXPECT_EQ(m.MetaDataVersion, "4.0");
+  EXPECT_EQ(m.QuoteChar, "\"");
+  EXPECT_EQ(m.QuoteSuffix, "\"");
+  EXPECT_FALSE(m.SupportsRowSetSize);
+  EXPECT_EQ(m.SupportsParameterMetadata, true);
+  EXPECT_EQ(m.SupportsCatalogs, std::nullopt);
 }
 
 TEST_F(LoopbackTest, UnknownFilesFailTheCallAndTheConnectionGoesOn) {

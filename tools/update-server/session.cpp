@@ -9,6 +9,7 @@
 #include "rpc/field_codec.h"
 #include "rpc/rpc_error.h"
 #include "rpc/variant_stream.h"
+#include "metadata_table.h"
 #include "server/server_connection.h"
 
 namespace selvane::refserver {
@@ -27,32 +28,6 @@ constexpr uint8_t kBlobFieldHeader = 0x08;
 class ProtocolError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// The metadata row: column name, type code and value.
-struct MetaColumn {
-  std::string_view name;
-  int32_t type;  // 26 string, 6 integer, 4 Boolean
-  std::u16string_view text;
-  int64_t number;
-};
-constexpr int32_t kBool = 4;
-constexpr int32_t kInt = 6;
-constexpr int32_t kStr = 26;
-const MetaColumn kMetaColumns[] = {
-    {"QuoteChar", kStr, u"\"", 0},
-    {"ProcedureQuoteChar", kStr, u"\"", 0},
-    {"MaxCommands", kInt, u"", 0},
-    {"SupportsTransactions", kBool, u"", 0},
-    {"SupportsNestedTransactions", kBool, u"", 0},
-    {"SupportsRowSetSize", kBool, u"", 0},
-    {"QuotePrefix", kStr, u"\"", 0},
-    {"QuoteSuffix", kStr, u"\"", 0},
-    {"SupportsLowerCaseIdentifiers", kBool, u"", 1},
-    {"SupportsUpperCaseIdentifiers", kBool, u"", 1},
-    {"SupportsSPReturnCode", kBool, u"", 0},
-    {"SupportsParameterMetadata", kBool, u"", 1},
-    {"SupportsCatalogFunctions", kBool, u"", 0},
 };
 
 bool IsSegmented(ByteSpan field) {
@@ -165,17 +140,13 @@ void Session::Connect() {
     return;
   }
   connected_ = true;
-  writer_.WriteObjectStart();
-  writer_.WriteName("result");
-  writer_.WriteArrayStart();
+  BeginResult();
   writer_.WriteInt32(connection_handle_);
   writer_.WriteValueSeparator();
   writer_.WriteString(kProductName);
   writer_.WriteValueSeparator();
   writer_.WriteInt32(kProtocolVersion);
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
-  writer_.Flush();
+  EndResult();
 }
 
 void Session::Prepare() {
@@ -196,15 +167,8 @@ void Session::Prepare() {
   if (handle < 0 || !commands_.contains(handle)) handle = next_handle_++;
   commands_[handle] = m;
 
-  writer_.WriteObjectStart();
-  writer_.WriteName("result");
-  writer_.WriteArrayStart();
-  writer_.WriteObjectStart();
-  writer_.WriteName("handle");
-  writer_.WriteArrayStart();
-  writer_.WriteInt32(handle);
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
+  BeginResult();
+  WriteHandle(handle);
   writer_.WriteValueSeparator();
   writer_.WriteObjectStart();
   writer_.WriteName("parameters");
@@ -227,9 +191,7 @@ void Session::Prepare() {
   }
   writer_.WriteArrayEnd();
   writer_.WriteObjectEnd();
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
-  writer_.Flush();
+  EndResult();
 }
 
 void Session::Execute() {
@@ -270,61 +232,13 @@ void Session::ExecuteMetadata(int32_t handle, const std::string& type, const std
     return;
   }
   if (handle < 0) handle = next_handle_++;
-  Bytes row;
-  for (const MetaColumn& c : kMetaColumns) {
-    if (c.type == kStr) {
-      const Bytes e = EncodeStringBytes(c.text);
-      AppendStringField(row, e, kMaxInlinePart);
-    } else if (c.type == kInt) {
-      AppendIntegerField(row, c.number);
-    } else {
-      AppendBooleanField(row, c.number != 0);
-    }
-  }
-  writer_.WriteObjectStart();
-  writer_.WriteName("result");
-  writer_.WriteArrayStart();
-  writer_.WriteObjectStart();
-  writer_.WriteName("handle");
-  writer_.WriteArrayStart();
-  writer_.WriteInt32(handle);
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
+  BeginResult();
+  WriteHandle(handle);
   writer_.WriteValueSeparator();
-  writer_.WriteObjectStart();
-  writer_.WriteName("table");
-  writer_.WriteArrayStart();
-  // fields: command handle, updateable, row handle, BCD format, new-style flags
-  writer_.WriteObjectStart();
-  writer_.WriteName("fields");
-  writer_.WriteRaw("[");
-  writer_.WriteInt32(handle);
-  writer_.WriteRaw(",false,0,1,true]");
-  writer_.WriteObjectEnd();
-  writer_.WriteValueSeparator();
-  writer_.WriteObjectStart();
-  writer_.WriteName("columns");
-  writer_.WriteArrayStart();
-  writer_.WriteInt32(static_cast<int32_t>(std::size(kMetaColumns)));
-  for (const MetaColumn& c : kMetaColumns) {
-    // Name, DataType, SubType, Precision, Scale, Size, flags
-    writer_.WriteValueSeparator();
-    writer_.WriteArrayStart();
-    writer_.WriteString(c.name);
-    const int32_t size = c.type == kStr ? 2 : c.type == kInt ? 4 : 2;
-    for (int64_t v : {int64_t{c.type}, int64_t{0}, int64_t{size}, int64_t{0}, int64_t{size}, int64_t{0}}) {
-      writer_.WriteValueSeparator();
-      writer_.WriteInt64(v);
-    }
-    writer_.WriteArrayEnd();
-  }
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
+  WriteMetadataTable(writer_, handle);
+  EndResult(false);
   // The table's one and last block: a negative count.
+  const Bytes row = MetadataRow();
   writer_.WriteDataBlock(-static_cast<int64_t>(row.size()), row);
   writer_.Flush();
 }
@@ -430,13 +344,9 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
   if (m.kind == MethodKind::kRetornaArquivo && options_.drop_after_bytes >= 0 && drop_after_) {
     drop_after_(options_.drop_after_bytes);
   }
-  writer_.WriteObjectStart();
-  writer_.WriteName("result");
-  writer_.WriteArrayStart();
+  BeginResult();
   writer_.WriteDataBlock(reply);
-  writer_.WriteArrayEnd();
-  writer_.WriteObjectEnd();
-  writer_.Flush();
+  EndResult();
 }
 
 void Session::AppendResult(Bytes& row, int32_t handle, OleVariant packet) {
@@ -486,14 +396,31 @@ void Session::MoreBlob() {
   if (last) pending_.erase(it);
 }
 
-void Session::WriteResultData(int64_t count, ByteSpan bytes) {
+void Session::BeginResult() {
   writer_.WriteObjectStart();
   writer_.WriteName("result");
   writer_.WriteArrayStart();
-  writer_.WriteDataBlock(count, bytes);
+}
+
+void Session::EndResult(bool flush) {
   writer_.WriteArrayEnd();
   writer_.WriteObjectEnd();
-  writer_.Flush();
+  if (flush) writer_.Flush();
+}
+
+void Session::WriteHandle(int32_t handle) {
+  writer_.WriteObjectStart();
+  writer_.WriteName("handle");
+  writer_.WriteArrayStart();
+  writer_.WriteInt32(handle);
+  writer_.WriteArrayEnd();
+  writer_.WriteObjectEnd();
+}
+
+void Session::WriteResultData(int64_t count, ByteSpan bytes) {
+  BeginResult();
+  writer_.WriteDataBlock(count, bytes);
+  EndResult();
 }
 
 void Session::WriteError(const std::string& message, int32_t code, std::string_view name) {

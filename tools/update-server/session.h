@@ -64,6 +64,10 @@ class Session {
   Bytes InputValue(int32_t handle, int32_t ordinal, ByteSpan field);
   void AppendResult(Bytes& row, int32_t handle, OleVariant packet);
 
+  // {"result":[ ... ]}, and the {"handle":[H]} object of prepare and execute replies.
+  void BeginResult();
+  void EndResult(bool flush = true);
+  void WriteHandle(int32_t handle);
   void WriteError(const std::string& message, int32_t code, std::string_view name = "TDBXError");
   void WriteResultData(int64_t count, ByteSpan bytes);
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
   if (cl.help) {
     std::cout << kUsage;
     return 0;
+  }
+  if (!std::filesystem::is_directory(cl.options.root)) {
+    std::cerr << "selvane-update-server: not a folder: " << cl.options.root << "\n";
+    return 2;
   }
 
   // Serve until SIGINT or SIGTERM; the signals are taken synchronously here.

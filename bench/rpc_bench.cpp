@@ -158,16 +158,24 @@ void BM_Rpc_RetornaArquivo_64MiB(benchmark::State& state) {
 }
 
 // The server's own work for one file, without the network: where a call's time goes.
-void BM_Service_RetornaArquivo_1KiB(benchmark::State& state) {
+void ServiceRetornaArquivo(benchmark::State& state, size_t size) {
   refserver::TestRepository repo;
-  repo.Add("ECF/small.bin", RandomBytes(kSmallFile));
+  repo.Add("ECF/file.bin", RandomBytes(size));
   refserver::ServerOptions o;
   refserver::UpdateService service(repo.env(), o);
-  for (auto _ : state) benchmark::DoNotOptimize(service.RetornaArquivo("ECF\\small.bin", 1));
+  for (auto _ : state) benchmark::DoNotOptimize(service.RetornaArquivo("ECF\\file.bin", 1));
+}
+void BM_Service_RetornaArquivo_1KiB(benchmark::State& state) {
+  ServiceRetornaArquivo(state, kSmallFile);
   RoundTripRate(state);
+}
+void BM_Service_RetornaArquivo_64MiB(benchmark::State& state) {
+  ServiceRetornaArquivo(state, kLargeFile);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kLargeFile));
 }
 
 BENCHMARK(BM_Service_RetornaArquivo_1KiB)->UseRealTime()->MinTime(0.5);
+BENCHMARK(BM_Service_RetornaArquivo_64MiB)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_RawTcp_RoundTrip_Small)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_Rpc_GetNumeroAtualizacao)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_RawTcp_RoundTrip_1KiB)->UseRealTime()->MinTime(1.0);

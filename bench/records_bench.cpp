@@ -150,6 +150,59 @@ void BM_SetDataSaveToFileDisk(benchmark::State& state) {
 }
 BENCHMARK(BM_SetDataSaveToFileDisk)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Packets shaped to make the reader allocate the most per byte: the smallest
+// possible columns, parameters or rows, as many as the counts allow.
+Bytes HostilePacket(int shape) {
+  Bytes b = {0x96, 0x19, 0xE0, 0xBD, 1, 0, 0, 0, 24, 0, 0, 0};
+  auto u16 = [&](uint32_t v) { b.push_back(static_cast<uint8_t>(v)); b.push_back(static_cast<uint8_t>(v >> 8)); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+  auto column = [&](uint8_t name, uint16_t params) { b.push_back(1); b.push_back(name); u32(0x00010004); u16(0); u16(params); };
+  switch (shape) {
+    case 0:  // 65535 columns of 10 bytes
+      u16(0xFFFF); u32(0); u32(1); u16(0);
+      for (uint32_t i = 0; i < 0xFFFF; ++i) column(static_cast<uint8_t>('a' + i % 26), 0);
+      u16(0);
+      break;
+    case 1:  // one column with 65535 parameters of 5 bytes
+      u16(1); u32(0); u32(1); u16(0);
+      column('a', 0xFFFF);
+      for (uint32_t i = 0; i < 0xFFFF; ++i) { b.push_back(0); u32(0); }
+      u16(0);
+      break;
+    default:  // 500000 rows of 2 bytes, one null column
+      u16(1); u32(500000); u32(1); u16(0);
+      column('a', 0);
+      u16(0);
+      for (int i = 0; i < 500000; ++i) { b.push_back(0); b.push_back(1); }
+      break;
+  }
+  return b;
+}
+
+void BM_SetDataHostileShapes(benchmark::State& state) {
+  SinkEnv env;
+  const Bytes packet = HostilePacket(static_cast<int>(state.range(0)));
+  double worst_extra = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    OleVariant received = OleVariant::FromBytes(packet);
+    const int64_t before = g_live.load();
+    g_peak.store(before);
+    state.ResumeTiming();
+    TRecordSet rs(env);
+    rs.SetData(std::move(received));
+    benchmark::DoNotOptimize(rs.RecordCount());
+    rs.Close();
+    state.PauseTiming();
+    worst_extra = std::max(worst_extra, static_cast<double>(g_peak.load() - before));
+    state.ResumeTiming();
+  }
+  state.SetLabel(state.range(0) == 0 ? "65535 columns" : state.range(0) == 1 ? "65535 parameters" : "500000 rows");
+  state.counters["packet_bytes"] = static_cast<double>(packet.size());
+  state.counters["extra_per_packet"] = worst_extra / static_cast<double>(packet.size());
+}
+BENCHMARK(BM_SetDataHostileShapes)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
 }  // namespace selvane
 

@@ -111,13 +111,17 @@ void TRecordSet::SetActive(bool active) {
   try {
     d.table = Table::Load(d.packet);
   } catch (...) {
-    d.packet.clear();
+    d.packet = Bytes();
     throw;
   }
   // Fields and their definitions follow the packet's columns.
   d.defs.Clear();
   d.fields.clear();
+  d.fields.reserve(d.table->ColumnCount());
   d.by_name.clear();
+  // A repeated name gets the first free suffix; names are only ever added, so
+  // the search for a base goes on from where it last stopped.
+  std::unordered_map<std::string, int> last_suffix;
   for (size_t j = 0; j < d.table->ColumnCount(); ++j) {
     auto def = FieldDefOf(d.table->Field(j));
     if (!def) continue;
@@ -126,10 +130,10 @@ void TRecordSet::SetActive(bool active) {
     }
     if (d.by_name.count(FoldName(def->Name))) {
       const std::string base = def->Name;
-      for (int n = 1;; ++n) {
-        def->Name = base + "_" + std::to_string(n);
-        if (!d.by_name.count(FoldName(def->Name))) break;
-      }
+      int& n = last_suffix[FoldName(base)];
+      do {
+        def->Name = base + "_" + std::to_string(++n);
+      } while (d.by_name.count(FoldName(def->Name)));
     }
     d.fields.emplace_back(new TField(*this, static_cast<int>(j), def->Name, def->DataType, def->Size,
                                      def->Attributes));
@@ -221,8 +225,7 @@ OleVariant TRecordSet::GetData() {
 void TRecordSet::SetData(OleVariant&& packet) {
   Impl& d = *impl_;
   Close();
-  d.packet.clear();
-  d.packet.shrink_to_fit();
+  d.packet = Bytes();
   if (packet.IsNull()) return;
   if (!packet.IsByteArray() || packet.bytes().size() < 22) throw EDatabaseError("Invalid data packet");
   d.packet = std::move(packet).TakeBytes();

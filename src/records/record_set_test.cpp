@@ -228,14 +228,15 @@ TEST_F(RecordSetTest, NamesLongerThan31BytesAreCut) {
 TEST_F(RecordSetTest, RenamesRepeatedColumnsAndSkipsLinkColumns) {
   PacketBuilder b;
   const uint32_t i32 = TypeCode(packet::dsfldINT, 4);
-  b.Header(4, 0).Column("Id", i32, 0, 0).Column("ID", i32, 0, 0).Column("id_1", i32, 0, 0);
-  b.Column("Link", i32, fldAttrLINK, 0).U16(0);
+  b.Header(5, 0).Column("Id", i32, 0, 0).Column("ID", i32, 0, 0).Column("id_1", i32, 0, 0);
+  b.Column("Link", i32, fldAttrLINK, 0).Column("iD", i32, 0, 0).U16(0);
   TRecordSet rs(env_);
   rs.SetData(OleVariant::FromBytes(b.bytes()));
-  ASSERT_EQ(rs.FieldCount(), 3);
+  ASSERT_EQ(rs.FieldCount(), 4);
   EXPECT_EQ(rs.Fields(0).FieldName(), "Id");
   EXPECT_EQ(rs.Fields(1).FieldName(), "ID_1");
   EXPECT_EQ(rs.Fields(2).FieldName(), "id_1_1");
+  EXPECT_EQ(rs.Fields(3).FieldName(), "iD_2");
   EXPECT_EQ(rs.FindField("Link"), nullptr);
 }
 
@@ -442,10 +443,13 @@ TEST_F(RecordSetTest, ABadPacketLeavesTheRecordSetClosed) {
   version4[4] = 4;
   Bytes no_metadata = testing::kOneRowListing;
   no_metadata[18] = 0;
+  Bytes no_name = testing::kOneRowListing;
+  no_name[24] = 0;
   const Case cases[] = {
       {"not a packet at all", Bytes(30, 'x'), "Mismatch in datapacket."},
       {"version 4", version4, "Mismatch in datapacket."},
       {"flags 0", no_metadata, "Datapacket contains no meta data."},
+      {"a zero-length column name", no_name, "Field name can't be null, datapacket may be corrupted"},
       {"a string without WIDTH",
        PacketBuilder().Header(1, 0).Column("Name", packet::kVarying | TypeCode(packet::dsfldZSTRING, 1), 0, 0).U16(0).bytes(),
        "Invalid parameter."},

@@ -79,17 +79,22 @@ void SkipRow(ByteReader& in, std::span<const ColumnShape> columns) {
   }
 }
 
+RowWalker::RowWalker(std::span<const uint8_t> row, std::span<const ColumnShape> columns)
+    : in_(row), row_state_(in_.U8()), status_(in_.Take(packet::StatusBytes(columns.size()))),
+      columns_(columns) {}
+
+RowField RowWalker::Next() {
+  const size_t j = next_++;
+  RowField field{StatusOf(status_, j), {}};
+  if (field.status == FieldStatus::kValue) field.value = ReadValue(in_, columns_[j].layout);
+  return field;
+}
+
 RowField RowFieldAt(std::span<const uint8_t> row, std::span<const ColumnShape> columns,
                     size_t column) {
-  ByteReader in(row);
-  in.U8();
-  const auto status = in.Take(packet::StatusBytes(columns.size()));
-  for (size_t j = 0; j < column; ++j) {
-    if (StatusOf(status, j) == FieldStatus::kValue) ReadValue(in, columns[j].layout);
-  }
-  RowField field{StatusOf(status, column), {}};
-  if (field.status == FieldStatus::kValue) field.value = ReadValue(in, columns[column].layout);
-  return field;
+  RowWalker walker(row, columns);
+  for (size_t j = 0; j < column; ++j) walker.Next();
+  return walker.Next();
 }
 
 }  // namespace selvane

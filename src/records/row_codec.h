@@ -49,7 +49,23 @@ struct RowField {
 // Walks one row at the reader, checking every status byte and value.
 void SkipRow(ByteReader& in, std::span<const ColumnShape> columns);
 
-// The value of one column of a row that SkipRow accepted (or that the table wrote).
+// Steps through the columns of a row that SkipRow accepted (or that the table wrote).
+class RowWalker {
+ public:
+  RowWalker(std::span<const uint8_t> row, std::span<const ColumnShape> columns);
+  uint8_t row_state() const { return row_state_; }
+  // The next column's status and value.
+  RowField Next();
+
+ private:
+  ByteReader in_;
+  uint8_t row_state_;
+  std::span<const uint8_t> status_;
+  std::span<const ColumnShape> columns_;
+  size_t next_ = 0;
+};
+
+// The value of one column of such a row.
 RowField RowFieldAt(std::span<const uint8_t> row, std::span<const ColumnShape> columns,
                     size_t column);
 

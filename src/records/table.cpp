@@ -129,19 +129,22 @@ std::unique_ptr<Table> Table::Load(std::span<const uint8_t> packet) {
     c.desc.szName.assign(AsText(pc.name.first(std::min(pc.name.size(), kMaxFieldNameBytes))));
     c.desc.iFldType = *type;
     c.desc.iFldAttr = pc.attributes;
-    for (auto& p : pc.params) {
+    // Parameters the table applies are taken out; the rest are kept for writing.
+    c.kept_params = std::move(pc.params);
+    std::erase_if(c.kept_params, [&c](const PacketParam& p) {
       switch (ParamIdOf(p.name)) {
         case kSubType:
           if (PacketTypeOf(p.type) != dsfldZSTRING) ThrowDBClient(dberr::kInvalidParameter);
           c.desc.iSubType = SubTypeOfName(AsText(ParamText(p)));
-          break;
+          return true;
         case kWidth:
-        case kElements: c.desc.iUnits1 = Units(p); break;
-        case kDecimals: c.desc.iUnits2 = static_cast<int32_t>(Units(p)); break;
-        case kCalculated: c.desc.bCalculated = IntegerParam(p) != 0; break;
-        default: c.kept_params.push_back(p); break;
+        case kElements: c.desc.iUnits1 = Units(p); return true;
+        case kDecimals: c.desc.iUnits2 = static_cast<int32_t>(Units(p)); return true;
+        case kCalculated: c.desc.bCalculated = IntegerParam(p) != 0; return true;
+        default: return false;
       }
-    }
+    });
+    c.kept_params.shrink_to_fit();
     if (c.desc.iFldType == fldVARBYTES &&
         (c.desc.iSubType == fldstMEMO || c.desc.iSubType == fldstWIDEMEMO)) {
       c.desc.iFldType = fldBLOB;
@@ -203,7 +206,10 @@ std::span<const uint8_t> Table::RowBytes(size_t row) const {
 }
 
 RowField Table::Value(size_t row, size_t column) const {
-  RowField f = RowFieldAt(RowBytes(row), shapes_, column);
+  return Stored(column, RowFieldAt(RowBytes(row), shapes_, column));
+}
+
+RowField Table::Stored(size_t column, RowField f) const {
   if (f.status != FieldStatus::kValue || f.value.absent()) return f;
   const auto& desc = columns_[column].desc;
   if (IsText(desc.iFldType)) {
@@ -300,9 +306,10 @@ Bytes Table::StreamDS() const {
   static constexpr uint8_t kZero[1] = {0};
   for (size_t r = 0; r < StoredRows(); ++r) {
     if (!all_rows && RowState(r) == dsUnused) continue;
-    w.BeginRow(RowState(r));
+    RowWalker row(RowBytes(r), shapes_);
+    w.BeginRow(row.row_state());
     for (size_t j = 0; j < columns_.size(); ++j) {
-      const RowField f = Value(r, j);
+      const RowField f = Stored(j, row.Next());
       if (f.status != FieldStatus::kValue) {
         w.PutField(f.status);
       } else if (f.value.absent()) {

@@ -60,6 +60,7 @@ class Table {
 
   Table() = default;
   std::span<const uint8_t> RowBytes(size_t row) const;
+  RowField Stored(size_t column, RowField raw) const;
   void LayOut();
   void ApplyTableParams(std::span<const PacketParam> params);
 

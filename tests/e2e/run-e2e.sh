@@ -200,7 +200,8 @@ check "the desktop link is named Kavel Vendra-ECF.lnk" grep -q 'Desktop\\Kavel V
 report_install() {
   echo "Installed in C:\\Kavel\\ECF\\ and C:\\Windows\\kvl\\:"
   (cd "$drive_c" && find Kavel/ECF windows/kvl -maxdepth 1 -type f -printf '%p\t%s\t%TY-%Tm-%Td %TT\n' | sort |
-    awk -F'\t' '{ sub(/\.[0-9]+$/, "", $3); printf "  %-36s %9d bytes  %s\n", $1, $2, $3 }')
+    awk -F'\t' '{ sub(/\.[0-9]+$/, "", $3); sub(/^windows/, "Windows", $1); gsub("/", "\\", $1);
+                      printf "  C:\\%-36s %9d bytes  %s\n", $1, $2, $3 }')
   echo "Desktop shortcut:"
   sed 's/^/  /' <<<"$link"
   echo "Programs started by the batches:"

@@ -90,11 +90,4 @@ RowField RowWalker::Next() {
   return field;
 }
 
-RowField RowFieldAt(std::span<const uint8_t> row, std::span<const ColumnShape> columns,
-                    size_t column) {
-  RowWalker walker(row, columns);
-  for (size_t j = 0; j < column; ++j) walker.Next();
-  return walker.Next();
-}
-
 }  // namespace selvane

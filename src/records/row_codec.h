@@ -65,8 +65,4 @@ class RowWalker {
   size_t next_ = 0;
 };
 
-// The value of one column of such a row.
-RowField RowFieldAt(std::span<const uint8_t> row, std::span<const ColumnShape> columns,
-                    size_t column);
-
 }  // namespace selvane

@@ -206,7 +206,13 @@ std::span<const uint8_t> Table::RowBytes(size_t row) const {
 }
 
 RowField Table::Value(size_t row, size_t column) const {
-  return Stored(column, RowFieldAt(RowBytes(row), shapes_, column));
+  if (row != cached_row_) {
+    cached_fields_.clear();
+    RowWalker walker(RowBytes(row), shapes_);
+    for (size_t j = 0; j < shapes_.size(); ++j) cached_fields_.push_back(Stored(j, walker.Next()));
+    cached_row_ = row;
+  }
+  return cached_fields_[column];
 }
 
 RowField Table::Stored(size_t column, RowField f) const {

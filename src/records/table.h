@@ -72,6 +72,10 @@ class Table {
   std::vector<uint32_t> change_log_;
   std::vector<PacketParam> kept_table_params_;  // in writing order
   bool has_autoinc_field_ = false;
+  // The fields of the row read last: a row is walked once however many of
+  // its columns are read.
+  mutable size_t cached_row_ = static_cast<size_t>(-1);
+  mutable std::vector<RowField> cached_fields_;
 };
 
 }  // namespace selvane

@@ -6,6 +6,7 @@
 // thread; the worker reaches it only through posted UiMessages.
 
 #include <string>
+#include <string_view>
 
 #include "app/editions.h"
 #include "app/main_view.h"

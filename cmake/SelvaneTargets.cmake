@@ -9,6 +9,10 @@
 
 add_library(selvane_options INTERFACE)
 target_compile_options(selvane_options INTERFACE -Wall -Wextra -Wpedantic -Werror -Wshadow -Wno-missing-field-initializers)
+# GCC 12 reports bogus overlaps inside std::string at -O3 (GCC bug 105329).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(selvane_options INTERFACE -Wno-restrict)
+endif()
 target_include_directories(selvane_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(selvane_options INTERFACE
   SELVANE_INTERNET_HOST="${SELVANE_INTERNET_HOST}"

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/system_error_text.h"
 #include "platform/windows_path.h"
 
 namespace selvane {
@@ -59,9 +60,7 @@ int32_t UnpackContainer(ReadableFile& container,
 
 void CheckContainerIsNotTarget(const std::string& container, const std::string& target) {
   if (EqualsNoCase(container, target)) {
-    throw EFCreateError("Cannot create file \"" + target +
-                        "\". The process cannot access the file because it is being used by "
-                        "another process.");
+    throw EFCreateError(CreateErrorMessage(target, kSharingViolationText));
   }
 }
 

@@ -96,11 +96,6 @@ fi
 wine_prefix_ensure || { echo "run-e2e: cannot prepare the Wine prefix" >&2; exit 1; }
 "$WINESERVER" -k 2>/dev/null || true
 drive_c=$(wine_drive_c)
-# wineboot links the profile folders (Desktop, ...) to the HOME of the run that
-# made the prefix; that HOME is temporary, so give them folders of their own.
-for link in "$drive_c"/users/*/*; do
-  if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
-done
 rm -rf "$drive_c/Kavel" "$drive_c/windows/kvl" "$drive_c/selvane-e2e" "$drive_c/users/Public/Downloads/Selvane.exe"
 rm -f "$drive_c"/users/*/Desktop/Kavel\ Vendra-*.lnk "$drive_c"/users/*/Desktop/Kavel\ Vendra-*.LNK
 sysdir=$drive_c/windows/system32

@@ -98,6 +98,12 @@ wine_prefix_ensure() {
       # A crashing test must end, not wait in Wine's crash dialog until the time-out.
       "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 9>&- || true
       "$WINESERVER" -w
+      # wineboot links the profile folders (Desktop, ...) to the HOME of the run
+      # that made the prefix; that HOME is temporary, so give them folders of their own.
+      local link
+      for link in "$WINEPREFIX"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+      done
     fi
   ) 9>"$WINEPREFIX.lock"
   [ -f "$WINEPREFIX/system.reg" ]

@@ -132,6 +132,17 @@ TEST(PacketReader, BlobLengthsAreNotLimitedAndAnEmptyBlobIsNull) {
   EXPECT_EQ(reread->Value(2, 0).value.absent_length, -1);
 }
 
+TEST(PacketReader, AFixedBytesColumnKeepsItsSizeWhenWrittenBack) {
+  PacketBuilder b;
+  b.Header(1, 1).Column("Hash", TypeCode(packet::dsfldBYTES, 8), 0, 0).U16(0);
+  b.U8(0).U8(0).Raw({1, 2, 3, 4, 5, 6, 7, 8});
+  const auto table = Table::Load(b.bytes());
+  const Bytes again = table->StreamDS();
+  const auto reread = Table::Load(again);
+  EXPECT_EQ(reread->Value(0, 0).value.content.size(), 8u);
+  EXPECT_EQ(reread->StreamDS(), again);
+}
+
 TEST(PacketReader, HonoursALongerHeaderAndTheLegacyMagic) {
   Bytes longer = testing::kOneRowListing;
   longer[8] = 28;

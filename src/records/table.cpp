@@ -149,6 +149,8 @@ std::unique_ptr<Table> Table::Load(std::span<const uint8_t> packet) {
         (c.desc.iSubType == fldstMEMO || c.desc.iSubType == fldstWIDEMEMO)) {
       c.desc.iFldType = fldBLOB;
     }
+    // A fixed bytes column is as long as its size bits say, whatever WIDTH says.
+    if (c.desc.iFldType == fldBYTES) c.desc.iUnits1 = SizeBitsOf(pc.type);
     if (c.desc.iFldType == fldZSTRING && c.desc.iUnits1 == 0) {
       ThrowDBClient(dberr::kInvalidParameter);
     }

@@ -13,6 +13,7 @@
 
 #include "install/container.h"
 #include "platform/posix_env.h"
+#include "platform/scratch_dir.h"
 
 namespace {
 
@@ -73,13 +74,9 @@ BENCHMARK(BM_UnpackInMemory)->Arg(64 << 10)->Arg(1 << 20)->Arg(16 << 20);
 
 void BM_DescomprimirToDisk(benchmark::State& state) {
   const size_t size = static_cast<size_t>(state.range(0));
-  std::string dir = (std::filesystem::temp_directory_path() / "selvane-bench-XXXXXX").string();
-  if (mkdtemp(dir.data()) == nullptr) {
-    state.SkipWithError("mkdtemp failed");
-    return;
-  }
+  const selvane::ScratchDir dir("selvane-bench");
   {
-    selvane::PosixEnv env(dir);
+    selvane::PosixEnv env(dir.path());
     env.CreateDirectory("C:\\Kavel");
     const std::string container = MakeContainer(size);
     auto f = env.Create("C:\\Kavel\\arquivo.zip", selvane::ShareMode::kExclusive);
@@ -88,7 +85,6 @@ void BM_DescomprimirToDisk(benchmark::State& state) {
     for (auto _ : state) selvane::Descomprimir(env, "C:\\Kavel\\arquivo.zip", "C:\\Kavel\\VendraECF.exe");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
   }
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_DescomprimirToDisk)->Arg(1 << 20)->Arg(16 << 20);
 

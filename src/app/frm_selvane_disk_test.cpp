@@ -16,6 +16,7 @@
 #include "app/frm_selvane.h"
 #include "app/test_fakes.h"
 #include "platform/posix_env.h"
+#include "platform/scratch_dir.h"
 
 namespace selvane {
 namespace {
@@ -25,8 +26,6 @@ namespace fs = std::filesystem;
 class FrmSelvaneDiskTest : public ::testing::Test {
  protected:
   FrmSelvaneDiskTest() {
-    std::string tmpl = (fs::temp_directory_path() / "selvane-app-XXXXXX").string();
-    root_ = mkdtemp(tmpl.data());
     env = std::make_unique<PosixEnv>(root_);
     fs::create_directories(fs::path(root_) / "Windows");
     fs::create_directories(fs::path(root_) / "Users" / "ana" / "Desktop");
@@ -35,7 +34,6 @@ class FrmSelvaneDiskTest : public ::testing::Test {
   ~FrmSelvaneDiskTest() override {
     while (workers_running > 0) std::this_thread::yield();
     frm.reset();
-    fs::remove_all(root_);
   }
 
   // Starts the program from exe with a worker that, on its own thread, asks
@@ -59,7 +57,8 @@ class FrmSelvaneDiskTest : public ::testing::Test {
   }
 
   std::atomic<int> workers_running{0};
-  std::string root_;
+  ScratchDir scratch_{"selvane-app"};
+  std::string root_ = scratch_.path();
   std::unique_ptr<PosixEnv> env;
   testing::RecordingView view;
   PostingWindowPort port;

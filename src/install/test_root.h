@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix_env.h"
+#include "platform/scratch_dir.h"
 
 namespace selvane {
 
@@ -58,17 +59,8 @@ class RecordingEnv : public PosixEnv {
 
 class TestRoot {
  public:
-  TestRoot() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "selvane-install-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
-    env_ = std::make_unique<RecordingEnv>(dir_);
-  }
-  ~TestRoot() {
-    env_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  TestRoot() : scratch_("selvane-install"), dir_(scratch_.path()), env_(std::make_unique<RecordingEnv>(dir_)) {}
+  ~TestRoot() { env_.reset(); }
   TestRoot(const TestRoot&) = delete;
   TestRoot& operator=(const TestRoot&) = delete;
 
@@ -106,6 +98,7 @@ class TestRoot {
   }
 
  private:
+  ScratchDir scratch_;
   std::string dir_;
   std::unique_ptr<RecordingEnv> env_;
 };

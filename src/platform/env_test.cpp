@@ -8,6 +8,7 @@
 
 #include "platform/env_contract.h"
 #include "platform/posix_env.h"
+#include "platform/scratch_dir.h"
 #include "platform/system_error_text.h"
 
 namespace selvane {
@@ -22,14 +23,15 @@ class TempRoot : public ::testing::Environment {
   void SetUp() override {
     setenv("TZ", "Europe/Lisbon", 1);
     tzset();
-    char tmpl[] = "/tmp/selvane-env-XXXXXX";
-    root = mkdtemp(tmpl);
+    scratch = std::make_unique<ScratchDir>("selvane-env");
+    root = scratch->path();
     env = std::make_unique<PosixEnv>(root);
   }
   void TearDown() override {
     env.reset();
-    fs::remove_all(root);
+    scratch.reset();
   }
+  static inline std::unique_ptr<ScratchDir> scratch;
   static inline std::string root;
   static inline std::unique_ptr<PosixEnv> env;
 };

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform/posix_env.h"
+#include "platform/scratch_dir.h"
 
 namespace selvane {
 namespace {
@@ -12,15 +11,12 @@ namespace {
 class FaultInjectionEnvTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/selvane-fault-XXXXXX";
-    root_ = mkdtemp(tmpl);
-    base_ = std::make_unique<PosixEnv>(root_);
+    base_ = std::make_unique<PosixEnv>(root_.path());
     env_ = std::make_unique<FaultInjectionEnv>(base_.get());
   }
   void TearDown() override {
     env_.reset();
     base_.reset();
-    std::filesystem::remove_all(root_);
   }
   std::string Message(const std::function<void()>& fn) {
     try {
@@ -30,7 +26,7 @@ class FaultInjectionEnvTest : public ::testing::Test {
     }
     return "(no error)";
   }
-  std::string root_;
+  ScratchDir root_{"selvane-fault"};
   std::unique_ptr<PosixEnv> base_;
   std::unique_ptr<FaultInjectionEnv> env_;
 };

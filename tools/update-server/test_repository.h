@@ -2,7 +2,6 @@
 // Test support: a repository folder in a temporary directory, with files of
 // chosen content and MS-DOS times, and the Env that the server reads it through.
 
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "platform/posix_env.h"
+#include "platform/scratch_dir.h"
 
 namespace selvane::refserver {
 
@@ -21,17 +21,8 @@ inline constexpr DosDateTime kTime2{kTime1.date, static_cast<uint16_t>(kTime1.ti
 
 class TestRepository {
  public:
-  TestRepository() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "selvane-repo-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
-    env_ = std::make_unique<PosixEnv>(dir_);
-  }
-  ~TestRepository() {
-    env_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  TestRepository() : scratch_("selvane-repo"), dir_(scratch_.path()), env_(std::make_unique<PosixEnv>(dir_)) {}
+  ~TestRepository() { env_.reset(); }
   TestRepository(const TestRepository&) = delete;
   TestRepository& operator=(const TestRepository&) = delete;
 
@@ -52,6 +43,7 @@ class TestRepository {
   PosixEnv& env() { return *env_; }
 
  private:
+  ScratchDir scratch_;
   std::string dir_;
   std::unique_ptr<PosixEnv> env_;
 };

@@ -4,27 +4,13 @@
 
 #include "ui/element_ids.h"
 #include "ui/wide_text_win32.h"
+#include "ui/window_class_win32.h"
 
 namespace selvane::ui {
-namespace {
-
-void RegisterClassOnce(const wchar_t* name) {
-  WNDCLASSEXW wc{};
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) return;
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = PanelWindow::Proc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.lpszClassName = name;
-  RegisterClassExW(&wc);
-}
-
-}  // namespace
 
 PanelWindow::PanelWindow(HWND parent, int id, const wchar_t* class_name, const Box& box, COLORREF fill)
     : fill_(fill) {
-  RegisterClassOnce(class_name);
+  RegisterWindowClassOnce(class_name, Proc, CS_DBLCLKS);
   hwnd_ = CreateWindowExW(0, class_name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, box.left,
                           box.top, box.width, box.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), this);

@@ -3,29 +3,19 @@
 #include "ui/canvas_win32.h"
 #include "ui/element_ids.h"
 #include "ui/wide_text_win32.h"
+#include "ui/window_class_win32.h"
 
 namespace selvane::ui {
 namespace {
 
 constexpr UINT kDrawFlags = DT_EXPANDTABS;  // no DT_NOPREFIX: '&' underlines
 
-void RegisterOnce() {
-  WNDCLASSEXW wc{};
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), kTextLineClass, &wc)) return;
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = TextLineWindow::Proc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.lpszClassName = kTextLineClass;
-  RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 TextLineWindow::TextLineWindow(HWND parent, int id, const Box& box, Sizing sizing, HFONT font, COLORREF color,
                                COLORREF background)
     : sizing_(sizing), right_(box.right()), font_(font), color_(color), background_(background) {
-  RegisterOnce();
+  RegisterWindowClassOnce(kTextLineClass, Proc, 0);
   hwnd_ = CreateWindowExW(0, kTextLineClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                           box.left, box.top, box.width, box.height, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);

@@ -18,7 +18,6 @@ struct FolderSync {
 struct EditionInfo {
   Edition edition;
   std::string_view pasta_raiz;          // "ECF", "NFCE", "MEI"
-  std::string_view choice_button;       // "Panel2", "Panel3", "Panel4"
   std::string_view choice_caption;      // "ECF", "NFC-e", "MEI"
   std::string_view launcher;            // "IniciarAtualizacaoPAFECF", ...
   std::string_view exe_folder;          // "C:\Kavel\ECF\" (exact, letter case included)
@@ -27,10 +26,8 @@ struct EditionInfo {
   std::string_view update_title;        // "Atualização Kavel Vendra-ECF"
   std::string_view edition_folder;      // "C:\Kavel\ECF" (no trailing backslash)
   // Extra folders the launcher creates when missing; empty when the edition has none.
-  std::string_view hidden_extra_folder;   // on installation and update, then hidden (ECF: kKvlFolder)
-  std::string_view install_extra_folder;  // on installation only (NFCE: kNfceSchemasFolder)
-  std::string_view worker_class;        // "TInstalacaoAtualizacaoECF", ...
-  std::string_view shortcut_operation;  // "CriarAtalhosECF", ...
+  std::string_view hidden_extra_folder;   // on installation and update, then hidden (ECF: "C:\Windows\kvl")
+  std::string_view install_extra_folder;  // on installation only (NFCE: "C:\Kavel\NFCE\Schemas")
   std::string_view process_name;        // "VendraECF.exe"
   // Two or four synchronisations, in order; unused entries have an empty method.
   std::array<FolderSync, 4> syncs;
@@ -62,9 +59,7 @@ struct EditionInfo {
 // Values shared by every edition.
 inline constexpr std::string_view kKavelRoot = "C:\\Kavel\\";
 inline constexpr std::string_view kKavelRootNoSlash = "C:\\Kavel";
-inline constexpr std::string_view kKvlFolder = "C:\\Windows\\kvl";
 inline constexpr std::string_view kKvlFolderSlash = "C:\\Windows\\kvl\\";
-inline constexpr std::string_view kNfceSchemasFolder = "C:\\Kavel\\NFCE\\Schemas";
 inline constexpr std::string_view kServerUpdaterPath = "C:\\Kavel\\Servidor Atualizacao\\Cliente\\Selvane.exe";
 inline constexpr unsigned kKvlAttributes = 18;  // hidden (2) + directory (16)
 

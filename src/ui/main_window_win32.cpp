@@ -6,6 +6,7 @@
 #include <array>
 #include <mutex>
 
+#include "app/editions.h"
 #include "app/resource_ids.h"
 #include "ui/element_ids.h"
 #include "ui/gif_animator.h"
@@ -256,14 +257,13 @@ void MainWindow::CreateElements() {
   const std::array<Box, 3> tile_boxes{kPanel2, kPanel3, kPanel4};
   const std::array<int, 3> tile_ids{kIdPanel2, kIdPanel3, kIdPanel4};
   const std::array<Edition, 3> editions{Edition::kECF, Edition::kNFCE, Edition::kMEI};
-  const std::array<const char*, 3> captions{"ECF", "NFC-e", "MEI"};
   for (size_t i = 0; i < 3; ++i) {
     tiles_[i] = std::make_unique<PanelWindow>(panel1_->hwnd(), tile_ids[i], kPanelClass, tile_boxes[i],
                                               ToColorRef(kTileFill));
     tiles_[i]->SetBevel(false);
     tiles_[i]->SetHandCursor(true);
-    tiles_[i]->SetCaption(captions[i], fonts_[4], GetSysColor(COLOR_WINDOW));
     const Edition edition = editions[i];
+    tiles_[i]->SetCaption(std::string(GetEdition(edition).choice_caption), fonts_[4], GetSysColor(COLOR_WINDOW));
     tiles_[i]->on_click = [this, edition] {
       if (events_.choice_click) events_.choice_click(edition);
     };

@@ -13,7 +13,7 @@
 
 #include "install/container.h"
 #include "platform/posix_env.h"
-#include "platform/scratch_dir.h"
+#include "testing/scratch_dir.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/profile_text.h"
+#include "base/profile_text.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/memory_channel.h"
 #include "rpc/rpc_error.h"
 #include "server/server_connection.h"

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/editions.h"
+#include "editions/editions.h"
 #include "install/file_time.h"
 #include "install/recording_window.h"
 #include "install/test_root.h"
 #include "install/worker.h"
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 #include "loopback_server_fixture.h"
 #include "server/server_connection.h"
 

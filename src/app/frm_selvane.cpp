@@ -5,7 +5,7 @@
 #include <utility>
 #include <variant>
 
-#include "app/desktop_shortcut.h"
+#include "install/desktop_shortcut.h"
 
 namespace selvane {
 namespace {

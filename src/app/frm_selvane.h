@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/editions.h"
-#include "app/main_view.h"
+#include "editions/editions.h"
+#include "ui/main_view.h"
 #include "app/posting_window_port.h"
-#include "app/worker_launcher.h"
+#include "install/worker_launcher.h"
 #include "platform/env.h"
 
 namespace selvane {

@@ -12,11 +12,11 @@
 #include <string>
 #include <thread>
 
-#include "app/desktop_shortcut.h"
+#include "install/desktop_shortcut.h"
 #include "app/frm_selvane.h"
 #include "app/test_fakes.h"
 #include "platform/posix_env.h"
-#include "platform/scratch_dir.h"
+#include "testing/scratch_dir.h"
 
 namespace selvane {
 namespace {

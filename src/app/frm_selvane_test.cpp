@@ -6,7 +6,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/desktop_shortcut.h"
+#include "install/desktop_shortcut.h"
 #include "app/test_fakes.h"
 
 namespace selvane {

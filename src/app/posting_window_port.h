@@ -12,8 +12,8 @@
 #include <mutex>
 #include <string>
 
-#include "app/main_view.h"
-#include "app/window_port.h"
+#include "ui/main_view.h"
+#include "install/window_port.h"
 
 namespace selvane {
 

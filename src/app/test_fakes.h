@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_view.h"
+#include "ui/main_view.h"
 #include "platform/env.h"
 
 namespace selvane::testing {

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/editions.h"
+#include "editions/editions.h"
 #include "install/batch_file.h"
 
 namespace selvane {

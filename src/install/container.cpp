@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/system_error_text.h"
-#include "platform/windows_path.h"
+#include "base/windows_path.h"
 
 namespace selvane {
 

@@ -1,6 +1,6 @@
 #include "install/file_time.h"
 
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 
 namespace selvane {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "install/test_root.h"
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 
 namespace selvane {
 namespace {

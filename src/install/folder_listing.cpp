@@ -1,7 +1,7 @@
 #include "install/folder_listing.h"
 
 #include "install/file_time.h"
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 #include "records/record_set.h"
 
 namespace selvane {

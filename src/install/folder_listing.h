@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/env.h"
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 
 namespace selvane {
 

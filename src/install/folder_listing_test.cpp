@@ -6,7 +6,7 @@
 
 #include "install/file_time.h"
 #include "install/test_root.h"
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 #include "records/record_set.h"
 
 namespace selvane {

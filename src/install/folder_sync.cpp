@@ -1,6 +1,6 @@
 #include "install/folder_sync.h"
 
-#include "app/editions.h"
+#include "editions/editions.h"
 #include "install/file_fetch.h"
 #include "install/file_time.h"
 #include "install/folder_listing.h"

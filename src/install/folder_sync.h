@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/window_port.h"
+#include "install/window_port.h"
 #include "platform/env.h"
 
 namespace selvane {

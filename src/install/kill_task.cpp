@@ -1,7 +1,7 @@
 #include "install/kill_task.h"
 
 #include "install/windows_names.h"
-#include "platform/windows_path.h"
+#include "base/windows_path.h"
 
 namespace selvane {
 

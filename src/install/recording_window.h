@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_port.h"
+#include "install/window_port.h"
 
 namespace selvane {
 

@@ -6,7 +6,7 @@
 
 #include "install/batch_texts.h"
 #include "install/windows_names.h"
-#include "platform/windows_path.h"
+#include "base/windows_path.h"
 
 namespace selvane {
 

@@ -3,8 +3,8 @@
 // font, and the start batch that ends the updater, installs the service on an
 // ECF installation and starts the point-of-sale program.
 
-#include "app/editions.h"
-#include "app/window_port.h"
+#include "editions/editions.h"
+#include "install/window_port.h"
 #include "platform/env.h"
 
 namespace selvane {

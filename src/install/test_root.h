@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/posix_env.h"
-#include "platform/scratch_dir.h"
+#include "testing/scratch_dir.h"
 
 namespace selvane {
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "app/editions.h"
-#include "app/window_port.h"
+#include "editions/editions.h"
+#include "install/window_port.h"
 #include "platform/env.h"
 
 namespace selvane {

@@ -17,6 +17,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dos_time.h"
+#include "base/file_attributes.h"
+
 // <windows.h> turns these names into macros for its W functions; wherever Env
 // is seen they must name Env's methods (call the API as CopyFileW and so on).
 #ifdef _WIN32
@@ -30,27 +33,9 @@
 
 namespace selvane {
 
-// File attribute bits, with Windows' values.
-enum FileAttribute : uint32_t {
-  kAttrReadOnly = 0x01,
-  kAttrHidden = 0x02,
-  kAttrSystem = 0x04,
-  kAttrVolumeId = 0x08,
-  kAttrDirectory = 0x10,
-  kAttrArchive = 0x20,
-  kAttrNormal = 0x80,
-};
-
 struct DirEntry {
   std::string name;  // without folder
   uint32_t attributes = 0;
-};
-
-// MS-DOS packed date-time, local time (date word, time word).
-struct DosDateTime {
-  uint16_t date = 0;
-  uint16_t time = 0;
-  friend bool operator==(const DosDateTime&, const DosDateTime&) = default;
 };
 
 struct ProcessInfo {

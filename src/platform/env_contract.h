@@ -13,7 +13,7 @@
 #include <set>
 #include <string>
 
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 #include "platform/env.h"
 
 namespace selvane {

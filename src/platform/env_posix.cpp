@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <ctime>
 
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 #include "platform/posix_env.h"
 #include "platform/system_error_text.h"
-#include "platform/windows_path.h"
+#include "base/windows_path.h"
 
 namespace selvane {
 

@@ -8,9 +8,9 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/code_page_1252.h"
+#include "base/code_page_1252.h"
 #include "platform/posix_env.h"
-#include "platform/profile_text.h"
+#include "base/profile_text.h"
 
 namespace selvane {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/env_contract.h"
 #include "platform/posix_env.h"
-#include "platform/scratch_dir.h"
+#include "testing/scratch_dir.h"
 #include "platform/system_error_text.h"
 
 namespace selvane {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix_env.h"
-#include "platform/scratch_dir.h"
+#include "testing/scratch_dir.h"
 
 namespace selvane {
 namespace {

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "records/db_errors.h"
 #include "records/record_set.h"
 #include "records/record_set_impl.h"

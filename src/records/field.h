@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "records/field_types.h"
 
 namespace selvane {

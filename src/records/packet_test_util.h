@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "records/packet_format.h"
 
 namespace selvane::testing {

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "records/row_codec.h"
 
 namespace selvane {

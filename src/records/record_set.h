@@ -21,7 +21,7 @@
 #include <string_view>
 
 #include "platform/env.h"
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "records/field.h"
 #include "records/field_defs.h"
 #include "records/field_types.h"

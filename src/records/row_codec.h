@@ -11,7 +11,7 @@
 #include <limits>
 #include <span>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "records/byte_reader.h"
 #include "records/packet_format.h"
 

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "records/packet_reader.h"
 #include "records/row_codec.h"
 #include "records/table_types.h"

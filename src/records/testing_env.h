@@ -7,9 +7,9 @@
 #include <set>
 #include <string>
 
-#include "platform/code_page_1252.h"
+#include "base/code_page_1252.h"
 #include "platform/env_wrapper.h"
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 
 namespace selvane {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/rpc_channel.h"
 
 namespace selvane {

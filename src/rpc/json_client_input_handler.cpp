@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rpc/rpc_error.h"
 
 namespace selvane {

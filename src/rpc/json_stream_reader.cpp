@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rpc/rpc_error.h"
 
 namespace selvane {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rpc/rpc_error.h"
 
 namespace selvane {

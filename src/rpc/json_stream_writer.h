@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/rpc_channel.h"
 
 namespace selvane {

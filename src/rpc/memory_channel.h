@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/rpc_channel.h"
 
 namespace selvane {

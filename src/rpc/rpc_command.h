@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/rpc_parameter.h"
 
 namespace selvane {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rpc/field_codec.h"
 #include "rpc/json_client_output_handler.h"
 #include "rpc/rpc_command.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 
 namespace selvane {
 

@@ -1,6 +1,6 @@
 #include "rpc/table_reader.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rpc/json_client_output_handler.h"
 #include "rpc/rpc_error.h"
 

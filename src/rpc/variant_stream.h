@@ -3,7 +3,7 @@
 // and back. A byte array is the tag 0x03, its element count as a 64-bit
 // little-endian integer, and the elements.
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/field_codec.h"
 
 namespace selvane {

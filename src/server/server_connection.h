@@ -8,17 +8,11 @@
 
 #include "rpc/rpc_connection.h"
 #include "rpc/rpc_properties.h"
+#include "protocol/credentials.h"
 
 namespace selvane {
 
 enum TConnectionState { csStateClosed, csStateConnecting, csStateOpen, csStateDisconnecting };
-
-// The password and user that the server checks, and the loader name sent along.
-inline constexpr std::string_view kDSAuthenticationUser = "Oltrane";
-inline constexpr std::string_view kDSAuthenticationPassword = "#Quintabel*604281";
-inline constexpr std::string_view kDriverAssemblyLoader =
-    "Borland.Data.TDBXClientDriverLoader,Borland.Data.DbxClientDriver,Version=24.0.0.0,Culture=neutral,"
-    "PublicKeyToken=5e1a7a9c0b3d2f48";
 
 class TServerConnection {
  public:

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 
 namespace selvane {
 

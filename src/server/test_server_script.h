@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/field_codec.h"
 #include "rpc/memory_channel.h"
 #include "server/server_connection.h"

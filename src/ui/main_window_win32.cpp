@@ -6,8 +6,8 @@
 #include <array>
 #include <mutex>
 
-#include "app/editions.h"
-#include "app/resource_ids.h"
+#include "editions/editions.h"
+#include "ui/resource_ids.h"
 #include "ui/element_ids.h"
 #include "ui/gif_animator.h"
 #include "ui/graphic_mouse.h"

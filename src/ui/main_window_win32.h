@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/main_view.h"
+#include "ui/main_view.h"
 
 namespace selvane::ui {
 

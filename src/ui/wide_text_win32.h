@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace selvane::ui {
 

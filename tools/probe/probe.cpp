@@ -11,7 +11,7 @@
 #include "install/container.h"
 #include "install/folder_listing.h"
 #include "install/file_time.h"
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 #include "platform/posix_env.h"
 #include "records/record_set.h"
 #include "server/server_connection.h"

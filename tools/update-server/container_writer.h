@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 
 namespace selvane::refserver {
 

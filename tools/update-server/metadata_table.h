@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/json_stream_writer.h"
 
 namespace selvane::refserver {

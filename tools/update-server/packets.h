@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "repository.h"
 
 namespace selvane::refserver {

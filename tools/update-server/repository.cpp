@@ -5,8 +5,8 @@
 #include <cmath>
 #include <utility>
 
-#include "app/editions.h"
-#include "platform/dos_time.h"
+#include "editions/editions.h"
+#include "base/dos_time.h"
 
 namespace selvane::refserver {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 #include "test_repository.h"
 
 namespace selvane::refserver {

@@ -5,12 +5,12 @@
 #include <exception>
 #include <utility>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "rpc/field_codec.h"
 #include "rpc/rpc_error.h"
 #include "rpc/variant_stream.h"
 #include "metadata_table.h"
-#include "server/server_connection.h"
+#include "protocol/credentials.h"
 
 namespace selvane::refserver {
 

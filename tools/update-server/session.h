@@ -11,7 +11,7 @@
 #include <string>
 
 #include "method_table.h"
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "rpc/field_codec.h"
 #include "rpc/json_stream_reader.h"
 #include "rpc/json_stream_writer.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/posix_env.h"
-#include "platform/scratch_dir.h"
+#include "testing/scratch_dir.h"
 
 namespace selvane::refserver {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/env.h"
-#include "platform/ole_variant.h"
+#include "base/ole_variant.h"
 #include "repository.h"
 #include "server_options.h"
 

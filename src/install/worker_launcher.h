@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "app/editions.h"
-#include "app/window_port.h"
+#include "editions/editions.h"
+#include "install/window_port.h"
 
 namespace selvane {
 

@@ -1,8 +1,8 @@
-#include "platform/code_page_1252.h"
+#include "base/code_page_1252.h"
 
 #include <array>
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace selvane {
 namespace {

@@ -11,7 +11,7 @@
 #include "app/frm_selvane.h"
 #include "app/posting_window_port.h"
 #include "platform/env.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "install/worker.h"
 #include "server/dm.h"
 #include "ui/main_window_win32.h"

@@ -1,4 +1,4 @@
-#include "app/desktop_shortcut.h"
+#include "install/desktop_shortcut.h"
 
 namespace selvane {
 

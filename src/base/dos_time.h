@@ -6,9 +6,16 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/env.h"
+#include "base/file_attributes.h"
 
 namespace selvane {
+
+// MS-DOS packed date-time, local time (date word, time word).
+struct DosDateTime {
+  uint16_t date = 0;
+  uint16_t time = 0;
+  friend bool operator==(const DosDateTime&, const DosDateTime&) = default;
+};
 
 // A calendar date and wall-clock time, no time zone attached.
 struct CivilTime {

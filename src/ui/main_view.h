@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "app/editions.h"
-#include "app/ui_message.h"
+#include "editions/editions.h"
+#include "ui/ui_message.h"
 
 namespace selvane {
 

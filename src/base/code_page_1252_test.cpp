@@ -1,4 +1,4 @@
-#include "platform/code_page_1252.h"
+#include "base/code_page_1252.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "platform/profile_text.h"
+#include "base/profile_text.h"
 
 #include <vector>
 
-#include "platform/windows_path.h"
+#include "base/windows_path.h"
 
 namespace selvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/dos_time.h"
+#include "base/dos_time.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/editions.h"
+#include "editions/editions.h"
 
 namespace selvane {
 namespace {

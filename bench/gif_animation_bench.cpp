@@ -1,11 +1,17 @@
 // The busy animation's costs: reading the GIF, and composing frames in play
 // order through the one-frame cache against composing each from the start.
+// Each figure is printed after the table beside its floor, measured in the
+// same run: a memcpy of the composed pixels the figure produces.
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "ui/gif_composer.h"
@@ -25,6 +31,18 @@ void BM_DecodeBusyGif(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_DecodeBusyGif);
+
+// Loading the picture as the window does, then one full turn of ticks.
+void BM_DecodeAndComposeEveryFrame(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = BusyGif();
+  for (auto _ : state) {
+    const selvane::ui::TGIFImage image = selvane::ui::DecodeGif(bytes);
+    selvane::ui::FrameComposer composer;
+    for (int i = 0; i < static_cast<int>(image.frames.size()); ++i)
+      benchmark::DoNotOptimize(composer.Compose(image, i, true).pixels.data());
+  }
+}
+BENCHMARK(BM_DecodeAndComposeEveryFrame);
 
 // One tick's composition while playing: the cache holds the previous frame.
 void BM_ComposeInPlayOrder(benchmark::State& state) {
@@ -51,6 +69,56 @@ void BM_ComposeFromScratch(benchmark::State& state) {
 }
 BENCHMARK(BM_ComposeFromScratch);
 
+// The floor: copying the composed pixels of `range(0)` frames, already made.
+void BM_CopyComposedPixels(benchmark::State& state) {
+  const selvane::ui::TGIFImage image = selvane::ui::DecodeGif(BusyGif());
+  selvane::ui::FrameComposer composer;
+  const std::vector<selvane::ui::Color> frame = composer.Compose(image, 0, true).pixels;
+  std::vector<selvane::ui::Color> from(frame.size() * static_cast<size_t>(state.range(0)));
+  for (size_t at = 0; at < from.size(); at += frame.size()) std::memcpy(&from[at], frame.data(), frame.size() * 4);
+  std::vector<selvane::ui::Color> to(from.size());
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size() * sizeof(selvane::ui::Color));
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CopyComposedPixels)->Arg(1)->Arg(8);
+
+// Keeps each benchmark's CPU time per iteration for the lines after the table
+// (CPU rather than wall time: the build machines share their cores).
+class FloorReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs)
+      if (r.iterations > 0) ns_[r.benchmark_name()] = r.cpu_accumulated_time * 1e9 / static_cast<double>(r.iterations);
+  }
+  void Summary() const {
+    std::printf("\nBeside a memcpy of the composed pixels (same run), CPU ns:\n");
+    Line("decode busy.gif (8 frames)", "BM_DecodeBusyGif", "BM_CopyComposedPixels/8");
+    Line("decode + compose 8 frames", "BM_DecodeAndComposeEveryFrame", "BM_CopyComposedPixels/8");
+    Line("one tick, cached", "BM_ComposeInPlayOrder", "BM_CopyComposedPixels/1");
+    Line("one tick, from the start", "BM_ComposeFromScratch", "BM_CopyComposedPixels/1");
+  }
+
+ private:
+  void Line(const char* what, const std::string& figure, const std::string& floor) const {
+    const auto f = ns_.find(figure);
+    const auto c = ns_.find(floor);
+    if (f == ns_.end() || c == ns_.end()) return;
+    std::printf("  %-28s %10.1f   floor %8.1f   ratio %7.1f\n", what, f->second, c->second, f->second / c->second);
+  }
+  std::map<std::string, double> ns_;
+};
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  FloorReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.Summary();
+  benchmark::Shutdown();
+  return 0;
+}

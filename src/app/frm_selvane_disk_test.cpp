@@ -40,8 +40,8 @@ class FrmSelvaneDiskTest : public ::testing::Test {
   // for the shortcut on an installation and then ends; an update's does nothing.
   void Start(const std::string& exe) {
     env->SetExecutablePath(exe);
-    frm = std::make_unique<TFrmSelvane>(view, *env, port, [this](const EditionInfo&, bool instalacao, WindowPort& p) {
-      if (!instalacao) return;
+    frm = std::make_unique<TFrmSelvane>(view, *env, port, [this](const EditionInfo&, bool Instalacao, WindowPort& p) {
+      if (!Instalacao) return;
       ++workers_running;
       env->StartThread(
           [this, &p] {
@@ -83,7 +83,7 @@ TEST_F(FrmSelvaneDiskTest, FolderSpelledInOtherCaseShowsTheChoice) {
   fs::create_directories(fs::path(root_) / "Kavel" / "ECF");
   Start("C:\\kavel\\ECF\\Selvane.exe");
   EXPECT_TRUE(view.choice_visible);
-  EXPECT_EQ(frm->fields().PastaRaiz, "");
+  EXPECT_EQ(frm->Fields().PastaRaiz, "");
 }
 
 TEST_F(FrmSelvaneDiskTest, NfceUpdateLeavesSchemasAloneAndMakesNoShortcut) {

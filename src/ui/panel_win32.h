@@ -22,7 +22,7 @@ class PanelWindow {
   PanelWindow(const PanelWindow&) = delete;
   PanelWindow& operator=(const PanelWindow&) = delete;
 
-  HWND hwnd() const { return hwnd_; }
+  HWND Hwnd() const { return hwnd_; }
   void SetCaption(const std::string& text, HFONT font, COLORREF color);
   void SetBevel(bool raised) { bevel_raised_ = raised; }
   bool BevelRaised() const { return bevel_raised_; }

@@ -24,7 +24,7 @@ class TextLineWindow {
   TextLineWindow(const TextLineWindow&) = delete;
   TextLineWindow& operator=(const TextLineWindow&) = delete;
 
-  HWND hwnd() const { return hwnd_; }
+  HWND Hwnd() const { return hwnd_; }
   void SetText(const std::string& text);
   const std::string& Text() const { return text_; }
 

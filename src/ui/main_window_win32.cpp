@@ -109,7 +109,8 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   void TickPending() override { PostMessageW(hwnd_, kMsgTick, 0, 0); }
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  template <typename T>
+  friend LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void CreateElements();
   void LoadPictures();
@@ -154,7 +155,7 @@ MainWindow::MainWindow()
   HINSTANCE instance = GetModuleHandleW(nullptr);
   if (!GetClassInfoExW(instance, kMainWindowClass, &wc)) {
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = Proc;
+    wc.lpfnWndProc = ObjectWindowProc<MainWindow>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
@@ -435,13 +436,6 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
-}
-
-LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = WindowObject<MainWindow>(hwnd, msg, lp);
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  self->hwnd_ = hwnd;
-  return self->Handle(msg, wp, lp);
 }
 
 }  // namespace

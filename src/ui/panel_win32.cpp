@@ -10,7 +10,7 @@ namespace selvane::ui {
 
 PanelWindow::PanelWindow(HWND parent, int id, const wchar_t* class_name, const Box& box, COLORREF fill)
     : fill_(fill) {
-  RegisterWindowClassOnce(class_name, Proc, CS_DBLCLKS);
+  RegisterWindowClassOnce(class_name, ObjectWindowProc<PanelWindow>, CS_DBLCLKS);
   hwnd_ = CreateChildWindow(class_name, WS_CLIPCHILDREN | WS_CLIPSIBLINGS, parent, id, box, this);
 }
 
@@ -107,13 +107,6 @@ LRESULT PanelWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
-}
-
-LRESULT CALLBACK PanelWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = WindowObject<PanelWindow>(hwnd, msg, lp);
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  self->hwnd_ = hwnd;
-  return self->Handle(msg, wp, lp);
 }
 
 }  // namespace selvane::ui

@@ -10,6 +10,7 @@
 
 #include "ui/canvas_win32.h"
 #include "ui/layout.h"
+#include "ui/window_class_win32.h"
 
 namespace selvane::ui {
 
@@ -43,9 +44,10 @@ class PanelWindow {
   // Cursor for the pointer at (x, y); nullptr leaves the class cursor.
   std::function<HCURSOR(int x, int y)> cursor_at;
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
+  template <typename T>
+  friend LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
   void MakeRounded();
   void Paint();
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);

@@ -15,7 +15,7 @@ constexpr UINT kDrawFlags = DT_EXPANDTABS;  // no DT_NOPREFIX: '&' underlines
 TextLineWindow::TextLineWindow(HWND parent, int id, const Box& box, Sizing sizing, HFONT font, COLORREF color,
                                COLORREF background)
     : sizing_(sizing), right_(box.Right()), font_(font), color_(color), background_(background) {
-  RegisterWindowClassOnce(kTextLineClass, Proc, 0);
+  RegisterWindowClassOnce(kTextLineClass, ObjectWindowProc<TextLineWindow>, 0);
   hwnd_ = CreateChildWindow(kTextLineClass, WS_CLIPSIBLINGS, parent, id, box, this);
 }
 
@@ -55,23 +55,19 @@ void TextLineWindow::Paint() {
   });
 }
 
-LRESULT CALLBACK TextLineWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = WindowObject<TextLineWindow>(hwnd, msg, lp);
-  if (self) {
-    self->hwnd_ = hwnd;
-    switch (msg) {
-      case WM_PAINT:
-        self->Paint();
-        return 0;
-      case WM_ERASEBKGND:
-        return 1;
-      case WM_NCHITTEST:
-        return HTTRANSPARENT;  // clicks reach the panel beneath
-      default:
-        break;
-    }
+LRESULT TextLineWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // clicks reach the panel beneath
+    default:
+      break;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 }  // namespace selvane::ui

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ui/layout.h"
+#include "ui/window_class_win32.h"
 
 namespace selvane::ui {
 
@@ -28,11 +29,12 @@ class TextLineWindow {
   void SetText(const std::string& text);
   const std::string& Text() const { return text_; }
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
+  template <typename T>
+  friend LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void AdjustSize();
   void Paint();
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   HWND hwnd_ = nullptr;
   Sizing sizing_;

@@ -43,6 +43,17 @@ T* WindowObject(HWND hwnd, UINT msg, LPARAM lp) {
   return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+// The window procedure of a class whose objects serve their own messages:
+// T keeps its handle in `hwnd_`, serves messages in `Handle(msg, wp, lp)` and
+// names this procedure a friend.
+template <typename T>
+LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  T* self = WindowObject<T>(hwnd, msg, lp);
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  self->hwnd_ = hwnd;
+  return self->Handle(msg, wp, lp);
+}
+
 // Destroyed by its owner: the messages of its destruction reach no object.
 inline void DestroyUnbound(HWND hwnd) {
   if (!IsWindow(hwnd)) return;

@@ -53,7 +53,7 @@ const std::array<EditionInfo, 3>& AllEditions() {
           .copies_runtime_packages = true,
           .installs_service = true,
           .shortcut_title = "Kavel Vendra-ECF",
-      },
+      }),
       WithPaths({
           .edition = Edition::kNFCE,
           .PastaRaiz = "NFCE",
@@ -77,7 +77,7 @@ const std::array<EditionInfo, 3>& AllEditions() {
           .copies_runtime_packages = false,
           .installs_service = false,
           .shortcut_title = "Kavel Vendra-NFCe",
-      },
+      }),
       WithPaths({
           .edition = Edition::kMEI,
           .PastaRaiz = "MEI",

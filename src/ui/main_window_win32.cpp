@@ -109,8 +109,7 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   void TickPending() override { PostMessageW(hwnd_, kMsgTick, 0, 0); }
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK ObjectWindowProc<MainWindow>(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void CreateElements();
   void LoadPictures();

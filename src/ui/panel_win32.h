@@ -45,8 +45,7 @@ class PanelWindow {
   std::function<HCURSOR(int x, int y)> cursor_at;
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK ObjectWindowProc<PanelWindow>(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   void MakeRounded();
   void Paint();

@@ -30,8 +30,7 @@ class TextLineWindow {
   const std::string& Text() const { return text_; }
 
  private:
-  template <typename T>
-  friend LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK ObjectWindowProc<TextLineWindow>(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void AdjustSize();
   void Paint();
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);

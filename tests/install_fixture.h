@@ -58,8 +58,7 @@ class InstallFixture : public LoopbackTest {
     const EditionInfo& ed = GetEdition(e);
     if (exe_folder.empty()) exe_folder = std::string(ed.exe_folder);
     env().SetExecutablePath(exe_folder + "Selvane.exe");
-    window_ = std::make_unique<RecordingWindow>(std::string(ed.pasta_raiz),
-                                                std::string(instalacao ? ed.install_title : ed.update_title));
+    window_ = std::make_unique<RecordingWindow>(std::string(ed.PastaRaiz));
     conexao_ = std::make_unique<TServerConnection>();
     conexao_->Params.Set("Port", std::to_string(port()));
     TInstalacaoAtualizacao worker(env(), ed, *window_, instalacao, *conexao_);

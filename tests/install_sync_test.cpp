@@ -19,7 +19,7 @@ class SyncTest : public InstallFixture {
  protected:
   // Runs one synchronisation of C:\Windows\kvl\ on a fresh connection.
   void Sync(std::string_view method, std::optional<std::string_view> prefix, const std::string& folder) {
-    window_ = std::make_unique<RecordingWindow>("ECF", "Atualização Kavel Vendra-ECF");
+    window_ = std::make_unique<RecordingWindow>("ECF");
     SincronizaPasta(env(), Open().DBXConnection(), *window_, 1, {method, folder, prefix, false});
   }
 
@@ -59,7 +59,7 @@ class SyncTest : public InstallFixture {
 TEST_F(SyncTest, ThreeFilesOnAnUpdateShowTheirPercentages) {
   ThreeChangedFiles();
   StartServer();
-  Sync("AtualizaPastaKVL", kAtualizandoPrefix, "C:\\Windows\\kvl\\");
+  Sync("AtualizaPastaKVL", kUpdatingPrefix, "C:\\Windows\\kvl\\");
   EXPECT_EQ(window_->StatusTexts(), (Texts{"Atualizando... 33% Concluído.", "Atualizando... 67% Concluído.",
                                            "Atualizando... 100% Concluído."}));
   EXPECT_EQ(ExpectEachOldOrNew(), 3);

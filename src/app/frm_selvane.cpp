@@ -111,29 +111,29 @@ void TFrmSelvane::IniciarAtualizacaoDNF() { IniciarAtualizacao(GetEdition(Editio
 
 void TFrmSelvane::IniciarAtualizacao(const EditionInfo& edition) {
   launched_ = true;
-  const bool instalacao = !env_.FileExists(std::string(edition.pos_executable));
-  if (instalacao) CreateFolderIfMissing(edition.edition_folder);
+  const bool Instalacao = !env_.FileExists(std::string(edition.pos_executable));
+  if (Instalacao) CreateFolderIfMissing(edition.edition_folder);
   CreateHiddenFolderIfMissing(edition.hidden_extra_folder);
-  if (instalacao) CreateFolderIfMissing(edition.install_extra_folder);
+  if (Instalacao) CreateFolderIfMissing(edition.install_extra_folder);
 
-  const std::string title(instalacao ? edition.install_title : edition.update_title);
+  const std::string title(Instalacao ? edition.install_title : edition.update_title);
   view_.SetTitleText(title);
-  fields_.PastaRaiz = edition.pasta_raiz;
-  port_.Fix(title, fields_.PastaRaiz);
-  if (!instalacao) {
+  fields_.PastaRaiz = edition.PastaRaiz;
+  port_.Fix(fields_.PastaRaiz);
+  if (!Instalacao) {
     launcher_(edition, false, port_);
     return;
   }
   fields_.CriarAtalhoAguardando = false;
   fields_.ThreadRodando = true;
   launcher_(edition, true, port_);
-  AguardarInstalacao(edition);
+  WaitForInstallation(edition);
 }
 
 // Keeps the window responsive until the worker asks for the shortcut, ends, or
 // the application is told to end. The shortcut request is looked at first on
 // every pass, so one that arrived together with the worker's end is served.
-void TFrmSelvane::AguardarInstalacao(const EditionInfo& edition) {
+void TFrmSelvane::WaitForInstallation(const EditionInfo& edition) {
   while (true) {
     if (fields_.CriarAtalhoAguardando) {
       CriarAtalhos(edition);

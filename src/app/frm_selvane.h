@@ -23,7 +23,7 @@ inline constexpr std::string_view kSelfUpdateLeftovers[] = {"AtualizaSistema.bat
 class TFrmSelvane {
  public:
   // The window's own fields, besides its controls.
-  struct Fields {
+  struct WindowFields {
     std::string PastaRaiz;               // the chosen edition; empty until a launcher runs
     bool CriarAtalhoAguardando = false;  // the worker asks for the desktop shortcut
     bool ThreadRodando = false;          // an installation's worker has not ended yet
@@ -51,13 +51,13 @@ class TFrmSelvane {
   void ImageButton3Click();
   void BtnFecharClick();
 
-  const Fields& fields() const { return fields_; }
+  const WindowFields& Fields() const { return fields_; }
 
  private:
   void Apply(const UiMessage& msg);
   void ChoiceClick(Edition edition);
   void IniciarAtualizacao(const EditionInfo& edition);
-  void AguardarInstalacao(const EditionInfo& edition);
+  void WaitForInstallation(const EditionInfo& edition);
   void CriarAtalhos(const EditionInfo& edition);
   void CreateFolderIfMissing(std::string_view folder);
   void CreateHiddenFolderIfMissing(std::string_view folder);
@@ -70,7 +70,7 @@ class TFrmSelvane {
   Env& env_;
   PostingWindowPort& port_;
   WorkerLauncher launcher_;
-  Fields fields_;
+  WindowFields fields_;
   bool created_ = false;
   bool activated_ = false;
   bool launched_ = false;

@@ -26,24 +26,24 @@ namespace fs = std::filesystem;
 class FrmSelvaneDiskTest : public ::testing::Test {
  protected:
   FrmSelvaneDiskTest() {
-    env = std::make_unique<PosixEnv>(root_);
+    env_ = std::make_unique<PosixEnv>(root_);
     fs::create_directories(fs::path(root_) / "Windows");
     fs::create_directories(fs::path(root_) / "Users" / "ana" / "Desktop");
-    env->SetCurrentUserString(std::string(kShellFoldersKey), "Desktop", "C:\\Users\\ana\\Desktop");
+    env_->SetCurrentUserString(std::string(kShellFoldersKey), "Desktop", "C:\\Users\\ana\\Desktop");
   }
   ~FrmSelvaneDiskTest() override {
     while (workers_running > 0) std::this_thread::yield();
-    frm.reset();
+    frm_.reset();
   }
 
   // Starts the program from exe with a worker that, on its own thread, asks
   // for the shortcut on an installation and then ends; an update's does nothing.
   void Start(const std::string& exe) {
-    env->SetExecutablePath(exe);
-    frm = std::make_unique<TFrmSelvane>(view, *env, port, [this](const EditionInfo&, bool instalacao, WindowPort& p) {
-      if (!instalacao) return;
+    env_->SetExecutablePath(exe);
+    frm_ = std::make_unique<TFrmSelvane>(view_, *env_, port_, [this](const EditionInfo&, bool Instalacao, WindowPort& p) {
+      if (!Instalacao) return;
       ++workers_running;
-      env->StartThread(
+      env_->StartThread(
           [this, &p] {
             p.RequestShortcut();
             p.SetStatus("Concluído!");
@@ -52,25 +52,25 @@ class FrmSelvaneDiskTest : public ::testing::Test {
           },
           ThreadPriority::kAboveNormal);
     });
-    frm->FormCreate();
-    frm->FormActivate();
+    frm_->FormCreate();
+    frm_->FormActivate();
   }
 
   std::atomic<int> workers_running{0};
   ScratchDir scratch_{"selvane-app"};
   std::string root_ = scratch_.path();
-  std::unique_ptr<PosixEnv> env;
-  testing::RecordingView view;
-  PostingWindowPort port;
-  std::unique_ptr<TFrmSelvane> frm;
+  std::unique_ptr<PosixEnv> env_;
+  testing::RecordingView view_;
+  PostingWindowPort port_;
+  std::unique_ptr<TFrmSelvane> frm_;
 };
 
 TEST_F(FrmSelvaneDiskTest, EcfInstallationMakesFoldersHiddenKvlAndTheShortcut) {
   Start("C:\\Kavel\\ECF\\Selvane.exe");
   EXPECT_TRUE(fs::is_directory(fs::path(root_) / "Kavel" / "ECF"));
-  ASSERT_TRUE(env->DirectoryExists("C:\\Windows\\kvl"));
-  EXPECT_EQ(*env->GetAttributes("C:\\Windows\\kvl") & (kAttrHidden | kAttrDirectory), kAttrHidden | kAttrDirectory);
-  const auto link = env->ReadShellLink("C:\\Users\\ana\\Desktop\\Kavel Vendra-ECF.lnk");
+  ASSERT_TRUE(env_->DirectoryExists("C:\\Windows\\kvl"));
+  EXPECT_EQ(*env_->GetAttributes("C:\\Windows\\kvl") & (kAttrHidden | kAttrDirectory), kAttrHidden | kAttrDirectory);
+  const auto link = env_->ReadShellLink("C:\\Users\\ana\\Desktop\\Kavel Vendra-ECF.lnk");
   ASSERT_TRUE(link.has_value());
   EXPECT_EQ(*link, (ShellLinkFields{"C:\\Kavel\\ECF\\VendraECF.exe", "", "C:\\Kavel\\ECF\\"}));
   EXPECT_EQ(fs::directory_iterator(fs::path(root_) / "Users" / "ana" / "Desktop")->path().filename(),
@@ -82,16 +82,16 @@ TEST_F(FrmSelvaneDiskTest, EcfInstallationMakesFoldersHiddenKvlAndTheShortcut) {
 TEST_F(FrmSelvaneDiskTest, FolderSpelledInOtherCaseShowsTheChoice) {
   fs::create_directories(fs::path(root_) / "Kavel" / "ECF");
   Start("C:\\kavel\\ECF\\Selvane.exe");
-  EXPECT_TRUE(view.choice_visible);
-  EXPECT_EQ(frm->fields().PastaRaiz, "");
+  EXPECT_TRUE(view_.choice_visible);
+  EXPECT_EQ(frm_->Fields().PastaRaiz, "");
 }
 
 TEST_F(FrmSelvaneDiskTest, NfceUpdateLeavesSchemasAloneAndMakesNoShortcut) {
   fs::create_directories(fs::path(root_) / "Kavel" / "NFCE");
   std::ofstream(fs::path(root_) / "Kavel" / "NFCE" / "VendraNFCE.exe") << "MZ";
   Start("C:\\Kavel\\NFCE\\Selvane.exe");
-  EXPECT_FALSE(env->DirectoryExists("C:\\Kavel\\NFCE\\Schemas"));
-  EXPECT_EQ(view.title, "Atualização Kavel Vendra-NFCe");
+  EXPECT_FALSE(env_->DirectoryExists("C:\\Kavel\\NFCE\\Schemas"));
+  EXPECT_EQ(view_.title, "Atualização Kavel Vendra-NFCe");
   EXPECT_TRUE(fs::is_empty(fs::path(root_) / "Users" / "ana" / "Desktop"));
 }
 

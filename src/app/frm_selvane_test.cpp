@@ -20,7 +20,7 @@ constexpr char kDesktop[] = "C:\\Users\\ana\\Desktop";
 
 struct Launch {
   Edition edition;
-  bool instalacao;
+  bool Instalacao;
 };
 
 // A window of its own, for tables of cases: its worker records how it was
@@ -31,8 +31,8 @@ struct Window {
   MemoryEnv env;
   PostingWindowPort port;
   std::vector<Launch> launches;
-  TFrmSelvane form{view, env, port, [this](const EditionInfo& e, bool instalacao, WindowPort& p) {
-                     launches.push_back({e.edition, instalacao});
+  TFrmSelvane form{view, env, port, [this](const EditionInfo& e, bool Instalacao, WindowPort& p) {
+                     launches.push_back({e.edition, Instalacao});
                      p.WorkerEnded();
                    }};
 };
@@ -40,36 +40,36 @@ struct Window {
 class FrmSelvaneTest : public ::testing::Test {
  protected:
   FrmSelvaneTest() {
-    env.registry[std::string(kShellFoldersKey) + "|Desktop"] = kDesktop;
-    env.AddDir("C:\\Windows");
+    env_.registry[std::string(kShellFoldersKey) + "|Desktop"] = kDesktop;
+    env_.AddDir("C:\\Windows");
   }
 
   // What the worker does as soon as it is started; by default it just ends.
-  std::function<void(WindowPort&)> worker = [](WindowPort& p) { p.WorkerEnded(); };
+  std::function<void(WindowPort&)> worker_ = [](WindowPort& p) { p.WorkerEnded(); };
 
   TFrmSelvane& Form() {
-    if (!frm) {
-      frm = std::make_unique<TFrmSelvane>(view, env, posting, [this](const EditionInfo& e, bool instalacao, WindowPort& p) {
-        launches.push_back({e.edition, instalacao});
-        port = &p;
-        if (worker) worker(p);
+    if (!frm_) {
+      frm_ = std::make_unique<TFrmSelvane>(view_, env_, posting_, [this](const EditionInfo& e, bool Instalacao, WindowPort& p) {
+        launches_.push_back({e.edition, Instalacao});
+        port_ = &p;
+        if (worker_) worker_(p);
       });
     }
-    return *frm;
+    return *frm_;
   }
 
   void Start(const std::string& exe_path) {
-    env.exe_path = exe_path;
+    env_.exe_path = exe_path;
     Form().FormCreate();
     Form().FormActivate();
   }
 
-  RecordingView view;
-  MemoryEnv env;
-  std::vector<Launch> launches;
-  WindowPort* port = nullptr;
-  PostingWindowPort posting;         // outlives the window, as in the program
-  std::unique_ptr<TFrmSelvane> frm;  // last: goes before the view and the env
+  RecordingView view_;
+  MemoryEnv env_;
+  std::vector<Launch> launches_;
+  WindowPort* port_ = nullptr;
+  PostingWindowPort posting_;         // outlives the window, as in the program
+  std::unique_ptr<TFrmSelvane> frm_;  // last: goes before the view and the env
 };
 
 TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
@@ -102,39 +102,39 @@ TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
       ASSERT_EQ(w.launches.size(), 1u);
       EXPECT_EQ(w.launches[0].edition, *c.edition);
       EXPECT_FALSE(w.view.choice_ever_shown);
-      EXPECT_EQ(w.form.fields().PastaRaiz, GetEdition(*c.edition).pasta_raiz);
+      EXPECT_EQ(w.form.Fields().PastaRaiz, GetEdition(*c.edition).PastaRaiz);
     } else {
       EXPECT_TRUE(w.launches.empty());
       EXPECT_TRUE(w.view.choice_visible);
       EXPECT_EQ(w.view.title, "");
       EXPECT_EQ(w.view.status, "Aguardando...");
-      EXPECT_EQ(w.form.fields().PastaRaiz, "");
+      EXPECT_EQ(w.form.Fields().PastaRaiz, "");
     }
   }
 }
 
 TEST_F(FrmSelvaneTest, DispatchRunsOnlyOnFirstActivation) {
-  env.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  env_.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
   Start("C:\\Kavel\\MEI\\Selvane.exe");
   Form().FormActivate();
-  view.events.form_activate();
-  EXPECT_EQ(launches.size(), 1u);
+  view_.events.form_activate();
+  EXPECT_EQ(launches_.size(), 1u);
 }
 
 TEST_F(FrmSelvaneTest, ChoiceWaitsForAClickThenRunsThatEditionOnce) {
   Start("C:\\Users\\ana\\Downloads\\Selvane.exe");
-  EXPECT_TRUE(launches.empty());
-  ASSERT_TRUE(view.events.choice_click);
-  view.events.choice_click(Edition::kNFCE);
-  EXPECT_FALSE(view.choice_visible);
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_EQ(launches[0].edition, Edition::kNFCE);
-  EXPECT_EQ(view.title, "Instalação Kavel Vendra-NFCe");
+  EXPECT_TRUE(launches_.empty());
+  ASSERT_TRUE(view_.events.choice_click);
+  view_.events.choice_click(Edition::kNFCE);
+  EXPECT_FALSE(view_.choice_visible);
+  ASSERT_EQ(launches_.size(), 1u);
+  EXPECT_EQ(launches_[0].edition, Edition::kNFCE);
+  EXPECT_EQ(view_.title, "Instalação Kavel Vendra-NFCe");
   // A second click queued behind the first starts nothing.
   Form().Panel2Click();
   Form().Panel4Click();
-  EXPECT_EQ(launches.size(), 1u);
-  EXPECT_EQ(Form().fields().PastaRaiz, "NFCE");
+  EXPECT_EQ(launches_.size(), 1u);
+  EXPECT_EQ(Form().Fields().PastaRaiz, "NFCE");
 }
 
 TEST_F(FrmSelvaneTest, ChoiceButtonsPickTheirEdition) {
@@ -188,12 +188,11 @@ TEST_F(FrmSelvaneTest, Launchers) {
     std::vector<Launch> started;
     WindowPort* p = nullptr;
     PostingWindowPort pw;
-    TFrmSelvane form(v, e, pw, [&](const EditionInfo& ei, bool instalacao, WindowPort& wp) {
+    TFrmSelvane form(v, e, pw, [&](const EditionInfo& ei, bool Instalacao, WindowPort& wp) {
       // The worker may read these as soon as it runs.
-      EXPECT_EQ(wp.Title(), c.title);
-      EXPECT_EQ(wp.PastaRaiz(), ed.pasta_raiz);
+      EXPECT_EQ(wp.PastaRaiz(), ed.PastaRaiz);
       EXPECT_EQ(v.title, c.title);
-      started.push_back({ei.edition, instalacao});
+      started.push_back({ei.edition, Instalacao});
       p = &wp;
     });
     if (!c.installed) v.on_pass = [&](int) { p->WorkerEnded(); };
@@ -207,9 +206,9 @@ TEST_F(FrmSelvaneTest, Launchers) {
     }
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].edition, c.edition);
-    EXPECT_EQ(started[0].instalacao, !c.installed);
+    EXPECT_EQ(started[0].Instalacao, !c.installed);
     EXPECT_EQ(v.title, c.title);
-    EXPECT_EQ(form.fields().PastaRaiz, ed.pasta_raiz);
+    EXPECT_EQ(form.Fields().PastaRaiz, ed.PastaRaiz);
     for (const auto& f : c.created) EXPECT_TRUE(e.DirectoryExists(f)) << f;
     for (const auto& f : c.absent) EXPECT_FALSE(e.DirectoryExists(f)) << f;
     if (e.DirectoryExists("C:\\Windows\\kvl")) {
@@ -218,8 +217,8 @@ TEST_F(FrmSelvaneTest, Launchers) {
     // An update returns at once: no wait, no flag touched.
     if (c.installed) {
       EXPECT_EQ(v.process_passes, 0);
-      EXPECT_FALSE(form.fields().ThreadRodando);
-      EXPECT_FALSE(form.fields().CriarAtalhoAguardando);
+      EXPECT_FALSE(form.Fields().ThreadRodando);
+      EXPECT_FALSE(form.Fields().CriarAtalhoAguardando);
     }
     EXPECT_TRUE(e.links.empty());
   }
@@ -238,105 +237,105 @@ TEST_F(FrmSelvaneTest, ExistingKvlFolderKeepsItsAttributes) {
 }
 
 TEST_F(FrmSelvaneTest, UpdateOfNfceWithSchemasMissingLeavesItMissing) {
-  env.AddDir("C:\\Kavel\\NFCE");
-  env.AddFile("C:\\Kavel\\NFCE\\VendraNFCE.exe");
+  env_.AddDir("C:\\Kavel\\NFCE");
+  env_.AddFile("C:\\Kavel\\NFCE\\VendraNFCE.exe");
   Start("C:\\Kavel\\NFCE\\Selvane.exe");
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_FALSE(launches[0].instalacao);
-  EXPECT_FALSE(env.DirectoryExists("C:\\Kavel\\NFCE\\Schemas"));
+  ASSERT_EQ(launches_.size(), 1u);
+  EXPECT_FALSE(launches_[0].Instalacao);
+  EXPECT_FALSE(env_.DirectoryExists("C:\\Kavel\\NFCE\\Schemas"));
 }
 
 TEST_F(FrmSelvaneTest, InstallationSetsTheFlagsBeforeStartingTheWorker) {
-  worker = [this](WindowPort& p) {
-    EXPECT_TRUE(frm->fields().ThreadRodando);
-    EXPECT_FALSE(frm->fields().CriarAtalhoAguardando);
+  worker_ = [this](WindowPort& p) {
+    EXPECT_TRUE(frm_->Fields().ThreadRodando);
+    EXPECT_FALSE(frm_->Fields().CriarAtalhoAguardando);
     p.WorkerEnded();
   };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_TRUE(launches[0].instalacao);
+  ASSERT_EQ(launches_.size(), 1u);
+  EXPECT_TRUE(launches_[0].Instalacao);
 }
 
 // The installation wait keeps handling the window's messages until the worker
 // asks for the shortcut, ends, or the application is told to end.
 TEST_F(FrmSelvaneTest, InstallationWaitEndsOnShortcutRequest) {
-  worker = nullptr;
-  view.on_pass = [this](int pass) {
-    if (pass == 3) port->SetStatus("Concluíndo...");
-    if (pass == 5) port->RequestShortcut();
+  worker_ = nullptr;
+  view_.on_pass = [this](int pass) {
+    if (pass == 3) port_->SetStatus("Concluíndo...");
+    if (pass == 5) port_->RequestShortcut();
   };
   Start("C:\\Users\\ana\\Downloads\\Selvane.exe");
   Form().Panel3Click();
-  EXPECT_EQ(view.process_passes, 5);
-  EXPECT_EQ(view.status, "Concluíndo...");
-  ASSERT_EQ(env.links.size(), 1u);
-  EXPECT_EQ(env.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-NFCe.lnk");
-  EXPECT_FALSE(Form().fields().CriarAtalhoAguardando);
+  EXPECT_EQ(view_.process_passes, 5);
+  EXPECT_EQ(view_.status, "Concluíndo...");
+  ASSERT_EQ(env_.links.size(), 1u);
+  EXPECT_EQ(env_.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-NFCe.lnk");
+  EXPECT_FALSE(Form().Fields().CriarAtalhoAguardando);
   // The worker goes on: its later messages still reach the window.
-  EXPECT_TRUE(Form().fields().ThreadRodando);
-  port->SetStatus("Concluído!");
-  port->WorkerEnded();
-  view.ProcessMessages();
-  EXPECT_EQ(view.status, "Concluído!");
-  EXPECT_FALSE(Form().fields().ThreadRodando);
-  EXPECT_EQ(env.links.size(), 1u);
+  EXPECT_TRUE(Form().Fields().ThreadRodando);
+  port_->SetStatus("Concluído!");
+  port_->WorkerEnded();
+  view_.ProcessMessages();
+  EXPECT_EQ(view_.status, "Concluído!");
+  EXPECT_FALSE(Form().Fields().ThreadRodando);
+  EXPECT_EQ(env_.links.size(), 1u);
 }
 
 TEST_F(FrmSelvaneTest, InstallationWaitEndsOnWorkerEndWithoutShortcut) {
-  worker = nullptr;
-  view.on_pass = [this](int pass) {
+  worker_ = nullptr;
+  view_.on_pass = [this](int pass) {
     if (pass == 1) {
-      port->SetAnimation(true);
-      port->SetClosePanelEnabled(false);
-      port->SetStatus("Conectando com os Nossos Servidores...");
+      port_->SetAnimation(true);
+      port_->SetClosePanelEnabled(false);
+      port_->SetStatus("Conectando com os Nossos Servidores...");
     }
     if (pass == 4) {
-      port->SetStatus("Não Foi Possível Conectar...");
-      port->SetClosePanelEnabled(true);
-      port->SetAnimation(false);
-      port->WorkerEnded();
+      port_->SetStatus("Não Foi Possível Conectar...");
+      port_->SetClosePanelEnabled(true);
+      port_->SetAnimation(false);
+      port_->WorkerEnded();
     }
   };
   Start("C:\\Kavel\\ECF\\Selvane.exe");
-  EXPECT_EQ(view.process_passes, 4);
-  EXPECT_EQ(view.status, "Não Foi Possível Conectar...");
-  EXPECT_FALSE(view.animation);
-  EXPECT_TRUE(view.close_enabled);
-  EXPECT_FALSE(Form().fields().ThreadRodando);
-  EXPECT_TRUE(env.links.empty());
-  EXPECT_FALSE(view.terminated);
+  EXPECT_EQ(view_.process_passes, 4);
+  EXPECT_EQ(view_.status, "Não Foi Possível Conectar...");
+  EXPECT_FALSE(view_.animation);
+  EXPECT_TRUE(view_.close_enabled);
+  EXPECT_FALSE(Form().Fields().ThreadRodando);
+  EXPECT_TRUE(env_.links.empty());
+  EXPECT_FALSE(view_.terminated);
 }
 
 TEST_F(FrmSelvaneTest, InstallationWaitEndsWhenTheApplicationIsToldToEnd) {
-  worker = nullptr;
-  view.on_pass = [this](int pass) {
-    if (pass == 2) port->TerminateApplication();
+  worker_ = nullptr;
+  view_.on_pass = [this](int pass) {
+    if (pass == 2) port_->TerminateApplication();
   };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  EXPECT_TRUE(view.terminated);
-  EXPECT_EQ(view.process_passes, 2);
-  EXPECT_TRUE(Form().fields().ThreadRodando);
-  EXPECT_TRUE(env.links.empty());
+  EXPECT_TRUE(view_.terminated);
+  EXPECT_EQ(view_.process_passes, 2);
+  EXPECT_TRUE(Form().Fields().ThreadRodando);
+  EXPECT_TRUE(env_.links.empty());
 }
 
 TEST_F(FrmSelvaneTest, ShortcutRequestIsServedEvenIfTheWorkerHasAlreadyEnded) {
-  worker = [](WindowPort& p) {
+  worker_ = [](WindowPort& p) {
     p.RequestShortcut();
     p.SetStatus("Concluído!");
     p.WorkerEnded();
   };
   Start("C:\\Kavel\\ECF\\Selvane.exe");
-  ASSERT_EQ(env.links.size(), 1u);
-  EXPECT_EQ(env.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-ECF.lnk");
+  ASSERT_EQ(env_.links.size(), 1u);
+  EXPECT_EQ(env_.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-ECF.lnk");
 }
 
 TEST_F(FrmSelvaneTest, WaitYieldsBetweenPasses) {
-  worker = nullptr;
-  view.on_pass = [this](int pass) {
-    if (pass == 10) port->WorkerEnded();
+  worker_ = nullptr;
+  view_.on_pass = [this](int pass) {
+    if (pass == 10) port_->WorkerEnded();
   };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  EXPECT_EQ(env.sleeps, view.process_passes);
+  EXPECT_EQ(env_.sleeps, view_.process_passes);
 }
 
 TEST_F(FrmSelvaneTest, ShortcutOperations) {
@@ -355,98 +354,98 @@ TEST_F(FrmSelvaneTest, ShortcutOperations) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.link.path);
-    env.links.clear();
+    env_.links.clear();
     (Form().*c.op)();
     (Form().*c.op)();  // a second one replaces the first
-    ASSERT_EQ(env.links.size(), 1u);
-    EXPECT_EQ(env.links[0].path, c.link.path);
-    EXPECT_EQ(env.links[0].target, c.link.target);
-    EXPECT_EQ(env.links[0].arguments, c.link.arguments);
-    EXPECT_EQ(env.links[0].working_dir, c.link.working_dir);
+    ASSERT_EQ(env_.links.size(), 1u);
+    EXPECT_EQ(env_.links[0].path, c.link.path);
+    EXPECT_EQ(env_.links[0].target, c.link.target);
+    EXPECT_EQ(env_.links[0].arguments, c.link.arguments);
+    EXPECT_EQ(env_.links[0].working_dir, c.link.working_dir);
   }
 }
 
 TEST_F(FrmSelvaneTest, ShortcutWithoutKnownDesktopIsNotMade) {
-  env.registry.clear();
-  worker = [](WindowPort& p) { p.RequestShortcut(); };
+  env_.registry.clear();
+  worker_ = [](WindowPort& p) { p.RequestShortcut(); };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  EXPECT_TRUE(env.links.empty());
-  EXPECT_FALSE(Form().fields().CriarAtalhoAguardando);
-  EXPECT_TRUE(view.errors.empty());
+  EXPECT_TRUE(env_.links.empty());
+  EXPECT_FALSE(Form().Fields().CriarAtalhoAguardando);
+  EXPECT_TRUE(view_.errors.empty());
 }
 
 // A shell link object that cannot be created raises on the window thread: the
 // wait is left and the error reaches the message box; the worker carries on.
 TEST_F(FrmSelvaneTest, FailedShortcutCreationShowsTheErrorAndLeavesTheWait) {
-  env.shell_link_failure = "Classe não registrada";
-  worker = [](WindowPort& p) { p.RequestShortcut(); };
-  env.exe_path = "C:\\Kavel\\NFCE\\Selvane.exe";
+  env_.shell_link_failure = "Classe não registrada";
+  worker_ = [](WindowPort& p) { p.RequestShortcut(); };
+  env_.exe_path = "C:\\Kavel\\NFCE\\Selvane.exe";
   Form();
-  view.events.form_create();
-  view.events.form_activate();
-  ASSERT_EQ(view.errors.size(), 1u);
-  EXPECT_EQ(view.errors[0], "Classe não registrada");
-  EXPECT_TRUE(env.links.empty());
-  EXPECT_FALSE(view.terminated);
-  port->SetStatus("Concluído!");
-  view.ProcessMessages();
-  EXPECT_EQ(view.status, "Concluído!");
+  view_.events.form_create();
+  view_.events.form_activate();
+  ASSERT_EQ(view_.errors.size(), 1u);
+  EXPECT_EQ(view_.errors[0], "Classe não registrada");
+  EXPECT_TRUE(env_.links.empty());
+  EXPECT_FALSE(view_.terminated);
+  port_->SetStatus("Concluído!");
+  view_.ProcessMessages();
+  EXPECT_EQ(view_.status, "Concluído!");
 }
 
 TEST_F(FrmSelvaneTest, WorkerMessagesTakeEffectOnlyWhenTheWindowThreadProcessesThem) {
-  env.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
-  worker = nullptr;
+  env_.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  worker_ = nullptr;
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  port->SetAnimation(true);
-  port->SetClosePanelEnabled(false);
-  port->SetStatus("Conectado com Sucesso!");
-  EXPECT_EQ(view.status, "Aguardando...");
-  EXPECT_FALSE(view.animation);
-  EXPECT_TRUE(view.close_enabled);
-  view.ProcessMessages();
-  EXPECT_EQ(view.status, "Conectado com Sucesso!");
-  EXPECT_TRUE(view.animation);
-  EXPECT_FALSE(view.close_enabled);
-  port->TerminateApplication();
-  EXPECT_FALSE(view.terminated);
-  EXPECT_FALSE(view.ProcessMessages());
-  EXPECT_TRUE(view.terminated);
+  port_->SetAnimation(true);
+  port_->SetClosePanelEnabled(false);
+  port_->SetStatus("Conectado com Sucesso!");
+  EXPECT_EQ(view_.status, "Aguardando...");
+  EXPECT_FALSE(view_.animation);
+  EXPECT_TRUE(view_.close_enabled);
+  view_.ProcessMessages();
+  EXPECT_EQ(view_.status, "Conectado com Sucesso!");
+  EXPECT_TRUE(view_.animation);
+  EXPECT_FALSE(view_.close_enabled);
+  port_->TerminateApplication();
+  EXPECT_FALSE(view_.terminated);
+  EXPECT_FALSE(view_.ProcessMessages());
+  EXPECT_TRUE(view_.terminated);
 }
 
 TEST_F(FrmSelvaneTest, CloseButtonsEndTheApplication) {
   Form().ImageButton3Click();
-  EXPECT_TRUE(view.terminated);
-  view.terminated = false;
+  EXPECT_TRUE(view_.terminated);
+  view_.terminated = false;
   Form().BtnFecharClick();
-  EXPECT_TRUE(view.terminated);
-  view.terminated = false;
-  view.events.close_click();
-  EXPECT_TRUE(view.terminated);
+  EXPECT_TRUE(view_.terminated);
+  view_.terminated = false;
+  view_.events.close_click();
+  EXPECT_TRUE(view_.terminated);
 }
 
 TEST_F(FrmSelvaneTest, FormCreateRemovesSelfUpdateLeftoversBesideTheExecutable) {
   for (const char* f : {"C:\\Kavel\\ECF\\AtualizaSistema.bat", "C:\\Kavel\\ECF\\Selvane_old.exe",
                         "C:\\Kavel\\ECF\\Selvane.exe", "C:\\Kavel\\ECF\\Selvane_new.zip",
                         "C:\\Kavel\\ECF\\VendraECF.exe", "C:\\Kavel\\AtualizaSistema.bat"}) {
-    env.AddFile(f);
+    env_.AddFile(f);
   }
-  env.exe_path = "C:\\Kavel\\ECF\\Selvane.exe";
+  env_.exe_path = "C:\\Kavel\\ECF\\Selvane.exe";
   Form().FormCreate();
-  EXPECT_FALSE(env.FileExists("C:\\Kavel\\ECF\\AtualizaSistema.bat"));
-  EXPECT_FALSE(env.FileExists("C:\\Kavel\\ECF\\Selvane_old.exe"));
+  EXPECT_FALSE(env_.FileExists("C:\\Kavel\\ECF\\AtualizaSistema.bat"));
+  EXPECT_FALSE(env_.FileExists("C:\\Kavel\\ECF\\Selvane_old.exe"));
   for (const char* kept : {"C:\\Kavel\\ECF\\Selvane.exe", "C:\\Kavel\\ECF\\Selvane_new.zip",
                            "C:\\Kavel\\ECF\\VendraECF.exe", "C:\\Kavel\\AtualizaSistema.bat"}) {
-    EXPECT_TRUE(env.FileExists(kept)) << kept;
+    EXPECT_TRUE(env_.FileExists(kept)) << kept;
   }
   // Window creation does nothing else: no folder, no worker.
-  EXPECT_TRUE(launches.empty());
-  EXPECT_FALSE(env.DirectoryExists("C:\\Kavel"));
+  EXPECT_TRUE(launches_.empty());
+  EXPECT_FALSE(env_.DirectoryExists("C:\\Kavel"));
 }
 
 // A real worker thread posting while the window thread waits.
 TEST_F(FrmSelvaneTest, WorkerOnItsOwnThread) {
   std::thread thread;
-  worker = [&thread](WindowPort& p) {
+  worker_ = [&thread](WindowPort& p) {
     thread = std::thread([&p] {
       p.SetAnimation(true);
       for (int i = 0; i <= 100; ++i) p.SetStatus("Instalando... " + std::to_string(i) + "% Concluído.");
@@ -458,28 +457,27 @@ TEST_F(FrmSelvaneTest, WorkerOnItsOwnThread) {
   };
   Start("C:\\Kavel\\NFCE\\Selvane.exe");
   thread.join();
-  view.DispatchPending();
-  ASSERT_EQ(view.statuses.size(), 102u);
-  EXPECT_EQ(view.statuses[57], "Instalando... 57% Concluído.");
-  EXPECT_EQ(view.status, "Concluído!");
-  EXPECT_EQ(env.links.size(), 1u);
-  EXPECT_FALSE(Form().fields().ThreadRodando);
+  view_.DispatchPending();
+  ASSERT_EQ(view_.statuses.size(), 102u);
+  EXPECT_EQ(view_.statuses[57], "Instalando... 57% Concluído.");
+  EXPECT_EQ(view_.status, "Concluído!");
+  EXPECT_EQ(env_.links.size(), 1u);
+  EXPECT_FALSE(Form().Fields().ThreadRodando);
 }
 
 TEST_F(FrmSelvaneTest, PortOutlivingTheWindowDropsLatePosts) {
-  env.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
-  worker = nullptr;
+  env_.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  worker_ = nullptr;
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  port->SetStatus("Conectado com Sucesso!");
-  EXPECT_EQ(view.pending(), 1u);
-  frm.reset();
-  EXPECT_FALSE(view.has_handler());
+  port_->SetStatus("Conectado com Sucesso!");
+  EXPECT_EQ(view_.pending(), 1u);
+  frm_.reset();
+  EXPECT_FALSE(view_.has_handler());
   // The worker's last messages after the window has gone reach nothing.
-  port->SetAnimation(false);
-  port->WorkerEnded();
-  EXPECT_EQ(view.pending(), 1u);
-  EXPECT_EQ(port->PastaRaiz(), "MEI");
-  EXPECT_EQ(port->Title(), "Atualização Kavel Vendra-MEI");
+  port_->SetAnimation(false);
+  port_->WorkerEnded();
+  EXPECT_EQ(view_.pending(), 1u);
+  EXPECT_EQ(port_->PastaRaiz(), "MEI");
 }
 
 }  // namespace

@@ -4,10 +4,9 @@
 
 namespace selvane {
 
-void PostingWindowPort::Fix(const std::string& title, const std::string& pasta_raiz) {
+void PostingWindowPort::Fix(const std::string& PastaRaiz) {
   std::lock_guard lock(mu_);
-  title_ = title;
-  pasta_raiz_ = pasta_raiz;
+  PastaRaiz_ = PastaRaiz;
 }
 
 void PostingWindowPort::Attach(MainView& view) {
@@ -25,14 +24,9 @@ void PostingWindowPort::Send(UiMessage msg) {
   if (view_ != nullptr) view_->Post(std::move(msg));
 }
 
-std::string PostingWindowPort::Title() const {
-  std::lock_guard lock(mu_);
-  return title_;
-}
-
 std::string PostingWindowPort::PastaRaiz() const {
   std::lock_guard lock(mu_);
-  return pasta_raiz_;
+  return PastaRaiz_;
 }
 
 void PostingWindowPort::SetStatus(const std::string& text) { Send(SetStatusMsg{text}); }

@@ -22,13 +22,12 @@ class PostingWindowPort final : public WindowPort {
   // Window thread: posts go to this view from now on.
   void Attach(MainView& view);
   // Window thread, before the worker starts: what the worker may read back.
-  void Fix(const std::string& title, const std::string& pasta_raiz);
+  void Fix(const std::string& PastaRaiz);
   // Window thread, when the window goes away: later posts are dropped, so a
   // worker still running at the end of the program cannot reach a dead view.
   void Detach();
 
   void SetStatus(const std::string& text) override;
-  std::string Title() const override;
   std::string PastaRaiz() const override;
   void SetAnimation(bool running) override;
   void SetClosePanelEnabled(bool enabled) override;
@@ -41,8 +40,7 @@ class PostingWindowPort final : public WindowPort {
 
   mutable std::mutex mu_;
   MainView* view_ = nullptr;
-  std::string title_;
-  std::string pasta_raiz_;
+  std::string PastaRaiz_;
 };
 
 }  // namespace selvane

@@ -13,8 +13,8 @@ std::string S(std::string_view v) { return std::string(v); }
 // one of them would send a file, a batch or a shortcut to the wrong place.
 TEST(EditionsTest, PathsFollowTheEditionFolder) {
   for (const EditionInfo& e : AllEditions()) {
-    SCOPED_TRACE(S(e.pasta_raiz));
-    const std::string folder = S(kKavelRoot) + S(e.pasta_raiz) + "\\";
+    SCOPED_TRACE(S(e.PastaRaiz));
+    const std::string folder = S(kKavelRoot) + S(e.PastaRaiz) + "\\";
     EXPECT_EQ(S(e.exe_folder), folder);
     EXPECT_EQ(S(e.edition_folder) + "\\", folder);
     EXPECT_EQ(S(e.pos_executable), folder + S(e.process_name));
@@ -35,7 +35,7 @@ TEST(EditionsTest, PathsFollowTheEditionFolder) {
       EXPECT_EQ(e.syncs[i].method.empty(), i >= e.sync_count) << i;
     }
     EXPECT_EQ(&GetEdition(e.edition), &e);
-    EXPECT_EQ(EditionForPastaRaiz(e.pasta_raiz), &e);
+    EXPECT_EQ(EditionForPastaRaiz(e.PastaRaiz), &e);
     EXPECT_EQ(EditionForExeFolder(e.exe_folder), &e);
   }
   EXPECT_EQ(EditionForPastaRaiz("ecf"), nullptr);

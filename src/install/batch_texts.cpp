@@ -1,37 +1,43 @@
 #include "install/batch_texts.h"
 
+#include <initializer_list>
 #include <string>
 
 namespace selvane {
 
 namespace {
+
 constexpr std::string_view kKillUpdaters = "TASKKILL /F /IM \"Selvane.exe\"";
+
+// AtualizaSistema.bat: ends every running updater, swaps the executables in
+// the edition folder by `swap`, and starts the updater found there.
+BatchLines UpdaterSwapBatch(const EditionInfo& edition, std::initializer_list<const char*> swap) {
+  BatchLines lines = {std::string(kKillUpdaters), std::string(edition.update_batch_cd)};
+  lines.insert(lines.end(), swap.begin(), swap.end());
+  lines.emplace_back("start Selvane.exe");
+  return lines;
 }
 
+}  // namespace
+
 BatchLines FirstCopyBatch(const EditionInfo& edition) {
-  return {
-      std::string(kKillUpdaters),
-      std::string(edition.update_batch_cd),
-      "IF exist Selvane_new.exe ( ",
-      "ren Selvane_new.exe Selvane.exe ",
-      ")",
-      "start Selvane.exe",
-  };
+  return UpdaterSwapBatch(edition, {
+                                       "IF exist Selvane_new.exe ( ",
+                                       "ren Selvane_new.exe Selvane.exe ",
+                                       ")",
+                                   });
 }
 
 BatchLines ReplacementBatch(const EditionInfo& edition) {
-  return {
-      std::string(kKillUpdaters),
-      std::string(edition.update_batch_cd),
-      "ren Selvane.exe Selvane_old.exe",
-      "IF exist Selvane_new.exe ( ",
-      "ren Selvane_new.exe Selvane.exe ",
-      "erase Selvane_old.exe ",
-      ") ELSE (",
-      "ren Selvane_old.exe Selvane.exe ",
-      ")",
-      "start Selvane.exe",
-  };
+  return UpdaterSwapBatch(edition, {
+                                       "ren Selvane.exe Selvane_old.exe",
+                                       "IF exist Selvane_new.exe ( ",
+                                       "ren Selvane_new.exe Selvane.exe ",
+                                       "erase Selvane_old.exe ",
+                                       ") ELSE (",
+                                       "ren Selvane_old.exe Selvane.exe ",
+                                       ")",
+                                   });
 }
 
 BatchLines FontBatch(const EditionInfo& edition) {
@@ -42,9 +48,9 @@ BatchLines FontBatch(const EditionInfo& edition) {
   };
 }
 
-BatchLines StartBatch(const EditionInfo& edition, std::string_view pasta_raiz, bool instalacao) {
-  BatchLines lines = {std::string(kKillUpdaters), "cd \"C:\\Kavel\\" + std::string(pasta_raiz)};
-  if (instalacao && edition.installs_service) {
+BatchLines StartBatch(const EditionInfo& edition, std::string_view PastaRaiz, bool Instalacao) {
+  BatchLines lines = {std::string(kKillUpdaters), "cd \"C:\\Kavel\\" + std::string(PastaRaiz)};
+  if (Instalacao && edition.installs_service) {
     lines.emplace_back("ServicoVendra.exe /install");
     lines.emplace_back("net start ServicoKavel");
   }

@@ -19,6 +19,6 @@ BatchLines FontBatch(const EditionInfo& edition);
 // IniciarSistema.bat, second run: ends the updaters, on an ECF installation
 // installs and starts the service, starts the point-of-sale program. The
 // folder line is built from the window's PastaRaiz, with no closing quote.
-BatchLines StartBatch(const EditionInfo& edition, std::string_view pasta_raiz, bool instalacao);
+BatchLines StartBatch(const EditionInfo& edition, std::string_view PastaRaiz, bool Instalacao);
 
 }  // namespace selvane

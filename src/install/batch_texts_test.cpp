@@ -52,7 +52,7 @@ TEST_F(BatchFileTest, StartBatchesByteForByte) {
             "start VendraECF.exe\r\n");
   struct Case {
     Edition edition;
-    bool instalacao;
+    bool Instalacao;
     BatchLines lines;
   };
   for (const Case& c : std::initializer_list<Case>{
@@ -62,7 +62,7 @@ TEST_F(BatchFileTest, StartBatchesByteForByte) {
            {Edition::kMEI, false, {"TASKKILL /F /IM \"Selvane.exe\"", "cd \"C:\\Kavel\\MEI", "start VendraMEI.exe"}},
        }) {
     const EditionInfo& e = GetEdition(c.edition);
-    EXPECT_EQ(StartBatch(e, e.pasta_raiz, c.instalacao), c.lines) << e.pasta_raiz << " " << c.instalacao;
+    EXPECT_EQ(StartBatch(e, e.PastaRaiz, c.Instalacao), c.lines) << e.PastaRaiz << " " << c.Instalacao;
   }
 }
 

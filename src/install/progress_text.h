@@ -6,8 +6,8 @@
 
 namespace selvane {
 
-inline constexpr std::string_view kInstalandoPrefix = "Instalando... ";
-inline constexpr std::string_view kAtualizandoPrefix = "Atualizando... ";
+inline constexpr std::string_view kInstallingPrefix = "Instalando... ";
+inline constexpr std::string_view kUpdatingPrefix = "Atualizando... ";
 
 // position × 100 / count rounded to the nearest integer, a tie going to the
 // even one (1 of 8 gives 12, 3 of 8 gives 38).

@@ -26,8 +26,8 @@ TEST(RoundedPercent, TiesGoToTheEvenInteger) {
 }
 
 TEST(PercentStatus, FormsTheStatusLine) {
-  EXPECT_EQ(PercentStatus(kInstalandoPrefix, 3, 8), "Instalando... 38% Concluído.");
-  EXPECT_EQ(PercentStatus(kAtualizandoPrefix, 1, 1), "Atualizando... 100% Concluído.");
+  EXPECT_EQ(PercentStatus(kInstallingPrefix, 3, 8), "Instalando... 38% Concluído.");
+  EXPECT_EQ(PercentStatus(kUpdatingPrefix, 1, 1), "Atualizando... 100% Concluído.");
 }
 
 }  // namespace

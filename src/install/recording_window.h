@@ -11,12 +11,10 @@ namespace selvane {
 
 class RecordingWindow : public WindowPort {
  public:
-  RecordingWindow(std::string pasta_raiz, std::string title)
-      : pasta_raiz_(std::move(pasta_raiz)), title_(std::move(title)) {}
+  explicit RecordingWindow(std::string PastaRaiz) : PastaRaiz_(std::move(PastaRaiz)) {}
 
   void SetStatus(const std::string& text) override { Add("status", text); }
-  std::string Title() const override { return title_; }
-  std::string PastaRaiz() const override { return pasta_raiz_; }
+  std::string PastaRaiz() const override { return PastaRaiz_; }
   void SetAnimation(bool running) override { Add("animation", running ? "on" : "off"); }
   void SetClosePanelEnabled(bool enabled) override { Add("close panel", enabled ? "on" : "off"); }
   void RequestShortcut() override { Add("shortcut", ""); }
@@ -45,8 +43,7 @@ class RecordingWindow : public WindowPort {
     if (kind == "status") statuses_.push_back(value);
   }
 
-  const std::string pasta_raiz_;
-  const std::string title_;
+  const std::string PastaRaiz_;
   mutable std::mutex mu_;
   std::vector<std::string> events_;
   std::vector<std::string> statuses_;

@@ -16,16 +16,16 @@ namespace selvane {
 namespace {
 
 // Fetches the server's updater into the edition folder as Selvane_new.exe.
-void BaixaAtualizador(Env& env, TServidorClient& proxy, const EditionInfo& edition, int32_t numero) {
+void FetchNewUpdater(Env& env, TServidorClient& proxy, const EditionInfo& edition, int32_t NumeroAtualizacao) {
   const std::string container(edition.updater_container);
-  const std::string novo(edition.updater_new);
-  FetchedFile fetched = FetchFile(
-      env, proxy, std::string(kServerUpdaterPath), numero, [&](const std::string&) { return container; }, novo);
-  DefineDataHoraArq(env, novo, fetched.file_date);
+  const std::string new_updater(edition.updater_new);
+  FetchedFile fetched = FetchFile(env, proxy, std::string(kServerUpdaterPath), NumeroAtualizacao,
+                                  [&](const std::string&) { return container; }, new_updater);
+  DefineDataHoraArq(env, new_updater, fetched.file_date);
 }
 
-void Reinicia(Env& env, WindowPort& window, const EditionInfo& edition) {
-  window.SetStatus(std::string(kStatusReiniciando));
+void Restart(Env& env, WindowPort& window, const EditionInfo& edition) {
+  window.SetStatus(std::string(kStatusRestarting));
   env.SleepMs(3000);
   env.RunHidden(std::string(edition.update_batch_cmd));
   window.TerminateApplication();
@@ -36,25 +36,25 @@ void Reinicia(Env& env, WindowPort& window, const EditionInfo& edition) {
 bool AtualizaAtualizador(Env& env, TRpcConnection* connection, WindowPort& window, const EditionInfo& edition,
                          int32_t NumeroAtualizacao) {
   TServidorClient proxy(connection);
-  const std::string copia(edition.updater_copy);
+  const std::string updater_copy(edition.updater_copy);
 
-  if (!env.FileExists(copia)) {
-    BaixaAtualizador(env, proxy, edition, NumeroAtualizacao);
+  if (!env.FileExists(updater_copy)) {
+    FetchNewUpdater(env, proxy, edition, NumeroAtualizacao);
     SaveBatchFile(env, std::string(edition.update_batch), FirstCopyBatch(edition));
-    Reinicia(env, window, edition);
+    Restart(env, window, edition);
     return false;
   }
 
   TRecordSet listing(env);
   CreateListing(listing);
   // An unreadable time lists as the epoch, which the server takes as outdated.
-  AddListedFile(listing, std::string(FileNamePart(copia)), DataHoraArq(env, copia).value_or(0.0));
+  AddListedFile(listing, std::string(FileNamePart(updater_copy)), DataHoraArq(env, updater_copy).value_or(0.0));
   listing.SetData(proxy.AtualizaAtualizador(listing.GetData()));
   if (listing.RecordCount() == 0) return true;
 
-  BaixaAtualizador(env, proxy, edition, NumeroAtualizacao);
+  FetchNewUpdater(env, proxy, edition, NumeroAtualizacao);
   SaveBatchFile(env, std::string(edition.update_batch), ReplacementBatch(edition));
-  Reinicia(env, window, edition);
+  Restart(env, window, edition);
   return false;
 }
 

@@ -47,10 +47,9 @@ void WaitForBatchEnd(Env& env, const std::set<uint32_t>& before) {
 
 }  // namespace
 
-void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& window) {
-  const std::string pasta_raiz = window.PastaRaiz();
-  const bool instalacao = window.Title().find("Instalação") != std::string::npos;
-  const std::string batch = std::string(kKavelRoot) + pasta_raiz + "\\IniciarSistema.bat";
+void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& window, bool Instalacao) {
+  const std::string PastaRaiz = window.PastaRaiz();
+  const std::string batch = std::string(kKavelRoot) + PastaRaiz + "\\IniciarSistema.bat";
 
   if (edition.copies_runtime_packages) CopyRuntimePackages(env);
 
@@ -63,7 +62,7 @@ void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& wind
   env.AddFontResource(std::string(kSailecFontFile));
   env.BroadcastFontChange();
 
-  SaveBatchFile(env, batch, StartBatch(edition, pasta_raiz, instalacao));
+  SaveBatchFile(env, batch, StartBatch(edition, PastaRaiz, Instalacao));
   env.RunHidden(std::string(edition.start_batch_cmd));
 }
 

@@ -14,10 +14,10 @@ inline constexpr std::string_view kSailecFontFile = "C:\\Windows\\Fonts\\SailecR
 inline constexpr uint32_t kBatchEndLimitMs = 30000;
 inline constexpr uint32_t kBatchPollMs = 100;
 
-// IniciarSistemaECF / IniciarSistemaNFCE / IniciarSistemaDNF. An installation is
-// told by the title line holding "Instalação". The second batch is written
-// once the first has ended (after at least 1000 ms). Only a batch file that
-// cannot be saved throws; every other step ignores its outcome.
-void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& window);
+// IniciarSistemaECF / IniciarSistemaNFCE / IniciarSistemaDNF. Instalacao is the
+// worker's flag: only an installation installs the service. The second batch
+// is written once the first has ended (after at least 1000 ms). Only a batch
+// file that cannot be saved throws; every other step ignores its outcome.
+void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& window, bool Instalacao);
 
 }  // namespace selvane

@@ -14,14 +14,14 @@ class BatchSnapshotEnv : public RecordingEnv {
  public:
   using RecordingEnv::RecordingEnv;
   bool RunHidden(const std::string& command_line) override {
-    auto f = OpenRead("C:\\Kavel\\" + pasta_raiz + "\\IniciarSistema.bat", ShareMode::kReadWrite);
+    auto f = OpenRead("C:\\Kavel\\" + PastaRaiz + "\\IniciarSistema.bat", ShareMode::kReadWrite);
     std::string bytes;
     char buf[1024];
     for (size_t n; (n = f->Read(buf, sizeof buf)) != 0;) bytes.append(buf, n);
     batches.push_back(bytes);
     return RecordingEnv::RunHidden(command_line);
   }
-  std::string pasta_raiz;
+  std::string PastaRaiz;
   std::vector<std::string> batches;
 };
 
@@ -35,12 +35,11 @@ class IniciarSistemaTest : public ::testing::Test {
     root_.Write("C:\\Kavel\\ECF\\vcl260.bpl", "vcl new");
   }
 
-  void Run(Edition e, bool instalacao) {
+  void Run(Edition e, bool Instalacao) {
     const EditionInfo& ed = GetEdition(e);
-    env_.pasta_raiz = std::string(ed.pasta_raiz);
-    RecordingWindow window(std::string(ed.pasta_raiz),
-                           std::string(instalacao ? ed.install_title : ed.update_title));
-    IniciarSistema(env_, ed, window);
+    env_.PastaRaiz = std::string(ed.PastaRaiz);
+    RecordingWindow window(std::string(ed.PastaRaiz));
+    IniciarSistema(env_, ed, window, Instalacao);
     EXPECT_TRUE(window.Events().empty()) << "the hand-over writes nothing on the window";
   }
 
@@ -98,7 +97,7 @@ TEST_F(IniciarSistemaTest, OtherEditionsCopyNoPackagesAndStartNoService) {
                                                    "broadcast", cmd}));
     ASSERT_EQ(env_.batches.size(), 2u);
     EXPECT_EQ(env_.batches[0], BatchFileBytes(env_, FontBatch(ed)));
-    EXPECT_EQ(env_.batches[1], BatchFileBytes(env_, StartBatch(ed, ed.pasta_raiz, true)));
+    EXPECT_EQ(env_.batches[1], BatchFileBytes(env_, StartBatch(ed, ed.PastaRaiz, true)));
   }
 }
 
@@ -115,19 +114,19 @@ class SlowBatchEnv : public BatchSnapshotEnv {
   using BatchSnapshotEnv::BatchSnapshotEnv;
   std::vector<ProcessInfo> SnapshotProcesses() override {
     std::vector<ProcessInfo> p = {{100, "cmd.exe"}};
-    if (batch_running_) p.push_back({200, "C:\\windows\\system32\\CMD.EXE"});
+    if (batch_running) p.push_back({200, "C:\\windows\\system32\\CMD.EXE"});
     return p;
   }
   bool RunHidden(const std::string& command_line) override {
-    if (HiddenCommandLines().empty()) batch_running_ = true;
+    if (HiddenCommandLines().empty()) batch_running = true;
     return BatchSnapshotEnv::RunHidden(command_line);
   }
   void SleepMs(uint32_t ms) override {
     RecordingEnv::SleepMs(ms);
-    if (ms == kBatchPollMs && polls_left_ > 0 && --polls_left_ == 0) batch_running_ = false;
+    if (ms == kBatchPollMs && polls_left > 0 && --polls_left == 0) batch_running = false;
   }
-  int polls_left_ = 0;
-  bool batch_running_ = false;
+  int polls_left = 0;
+  bool batch_running = false;
 };
 
 TEST_F(IniciarSistemaTest, SecondBatchWaitsForTheFirstToEnd) {
@@ -137,10 +136,10 @@ TEST_F(IniciarSistemaTest, SecondBatchWaitsForTheFirstToEnd) {
   };
   for (const Case& c : std::initializer_list<Case>{{3, 3}, {1, 1}, {0, kBatchEndLimitMs / kBatchPollMs}}) {
     SlowBatchEnv slow(root_.dir());
-    slow.polls_left_ = c.polls;
-    slow.pasta_raiz = "MEI";
-    RecordingWindow window("MEI", "Atualização Kavel Vendra-MEI");
-    IniciarSistema(slow, GetEdition(Edition::kMEI), window);
+    slow.polls_left = c.polls;
+    slow.PastaRaiz = "MEI";
+    RecordingWindow window("MEI");
+    IniciarSistema(slow, GetEdition(Edition::kMEI), window, false);
     const std::vector<std::string> log = slow.log();
     ASSERT_EQ(log.size(), 5 + c.sleeps) << c.polls;
     EXPECT_EQ(log[1], "sleep 1000");

@@ -5,13 +5,13 @@
 
 namespace selvane {
 
-inline constexpr std::string_view kStatusConectando = "Conectando com os Nossos Servidores...";
-inline constexpr std::string_view kStatusSemConexao = "Não Foi Possível Conectar...";
-inline constexpr std::string_view kStatusConectado = "Conectado com Sucesso!";
-inline constexpr std::string_view kStatusProcurando = "Procurando Atualizações...";
-inline constexpr std::string_view kStatusReiniciando = "Atualizado! Reiniciando o Aplicativo...";
-inline constexpr std::string_view kStatusAtualizando = "Atualizando! Aguarde...";
-inline constexpr std::string_view kStatusConcluindo = "Concluíndo...";
-inline constexpr std::string_view kStatusConcluido = "Concluído!";
+inline constexpr std::string_view kStatusConnecting = "Conectando com os Nossos Servidores...";
+inline constexpr std::string_view kStatusNoConnection = "Não Foi Possível Conectar...";
+inline constexpr std::string_view kStatusConnected = "Conectado com Sucesso!";
+inline constexpr std::string_view kStatusSearching = "Procurando Atualizações...";
+inline constexpr std::string_view kStatusRestarting = "Atualizado! Reiniciando o Aplicativo...";
+inline constexpr std::string_view kStatusUpdating = "Atualizando! Aguarde...";
+inline constexpr std::string_view kStatusConcluding = "Concluíndo...";
+inline constexpr std::string_view kStatusDone = "Concluído!";
 
 }  // namespace selvane

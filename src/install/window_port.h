@@ -11,7 +11,6 @@ class WindowPort {
  public:
   virtual ~WindowPort() = default;
   virtual void SetStatus(const std::string& text) = 0;  // Label1
-  virtual std::string Title() const = 0;                // Label3, fixed before the worker starts
   virtual std::string PastaRaiz() const = 0;            // fixed before the worker starts
   // Shows and starts, or stops and hides, the busy animation.
   virtual void SetAnimation(bool running) = 0;

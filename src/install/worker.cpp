@@ -24,91 +24,91 @@ std::string ExecutableFolder(Env& env) {
 
 }  // namespace
 
-TInstalacaoAtualizacao::TInstalacaoAtualizacao(Env& env, const EditionInfo& edition, WindowPort& principal,
-                                               bool instalacao, TServerConnection& conexao)
-    : env_(env), edition_(edition), principal_(&principal), instalacao_(instalacao), conexao_(conexao) {}
+TInstalacaoAtualizacao::TInstalacaoAtualizacao(Env& env, const EditionInfo& edition, WindowPort& window,
+                                               bool installation, TServerConnection& connection)
+    : env_(env), edition_(edition), connection_(connection), Principal(&window), Instalacao(installation) {}
 
 void TInstalacaoAtualizacao::Execute() {
-  principal_->SetAnimation(true);
-  principal_->SetClosePanelEnabled(false);
-  bool conectado = false;
+  Principal->SetAnimation(true);
+  Principal->SetClosePanelEnabled(false);
+  bool connected = false;
   try {
-    Conecta();
-    conectado = true;
+    Connect();
+    connected = true;
   } catch (...) {
-    principal_->SetStatus(std::string(kStatusSemConexao));
-    principal_->SetClosePanelEnabled(true);
+    Principal->SetStatus(std::string(kStatusNoConnection));
+    Principal->SetClosePanelEnabled(true);
   }
-  if (conectado) {
+  if (connected) {
     try {
-      Trabalha();
+      Work();
     } catch (const std::exception& e) {
-      principal_->SetStatus(e.what());
-      principal_->SetClosePanelEnabled(true);
+      Principal->SetStatus(e.what());
+      Principal->SetClosePanelEnabled(true);
     } catch (...) {
-      principal_->SetStatus("Erro desconhecido");
-      principal_->SetClosePanelEnabled(true);
+      Principal->SetStatus("Erro desconhecido");
+      Principal->SetClosePanelEnabled(true);
     }
   }
-  principal_->SetAnimation(false);
-  principal_->WorkerEnded();
+  Principal->SetAnimation(false);
+  Principal->WorkerEnded();
 }
 
-void TInstalacaoAtualizacao::Conecta() {
-  principal_->SetStatus(std::string(kStatusConectando));
+void TInstalacaoAtualizacao::Connect() {
+  Principal->SetStatus(std::string(kStatusConnecting));
   env_.SleepMs(2000);
   const std::string ini = ExecutableFolder(env_) + std::string(kSettingsFile);
   const bool internet = env_.GetProfileString(ini, "redelocal", "local", "nao") == "nao";
   if (!env_.WriteProfileString(ini, "redelocal", "local", internet ? "nao" : "sim")) {
     throw std::runtime_error("Cannot write " + ini);
   }
-  conexao_.SetHostName(internet ? SELVANE_INTERNET_HOST : SELVANE_LAN_HOST);
-  conexao_.Open();
+  connection_.SetHostName(internet ? SELVANE_INTERNET_HOST : SELVANE_LAN_HOST);
+  connection_.Open();
 }
 
-void TInstalacaoAtualizacao::Trabalha() {
-  principal_->SetStatus(std::string(kStatusConectado));
+void TInstalacaoAtualizacao::Work() {
+  Principal->SetStatus(std::string(kStatusConnected));
   KillTask(env_, edition_.process_name);
   env_.SleepMs(2000);
   GetNumeroAtualizacao();
-  principal_->SetStatus(std::string(kStatusProcurando));
-  if (!AtualizaAtualizador(env_, conexao_.DBXConnection(), *principal_, edition_, numero_atualizacao_)) return;
+  Principal->SetStatus(std::string(kStatusSearching));
+  if (!AtualizaAtualizador(env_, connection_.DBXConnection(), *Principal, edition_, NumeroAtualizacao)) return;
 
-  if (!instalacao_) principal_->SetStatus(std::string(kStatusAtualizando));
+  if (!Instalacao) Principal->SetStatus(std::string(kStatusUpdating));
   for (int step = 1; step <= edition_.sync_count; ++step) {
-    Sincroniza(step);
-    if (step == 1) principal_->SetStatus(std::string(kStatusAtualizando));
-    if (step == edition_.concluindo_after) principal_->SetStatus(std::string(kStatusConcluindo));
+    SyncFolder(step);
+    if (step == 1) Principal->SetStatus(std::string(kStatusUpdating));
+    if (step == edition_.concluding_after) Principal->SetStatus(std::string(kStatusConcluding));
   }
-  if (instalacao_) principal_->RequestShortcut();
-  principal_->SetStatus(std::string(kStatusConcluido));
+  if (Instalacao) Principal->RequestShortcut();
+  Principal->SetStatus(std::string(kStatusDone));
   env_.SleepMs(500);
-  IniciarSistema(env_, edition_, *principal_);
+  IniciarSistema(env_, edition_, *Principal, Instalacao);
 }
 
 void TInstalacaoAtualizacao::GetNumeroAtualizacao() {
-  TServidorClient proxy(conexao_.DBXConnection());
-  numero_atualizacao_ = proxy.GetNumeroAtualizacao();
+  TServidorClient proxy(connection_.DBXConnection());
+  NumeroAtualizacao = proxy.GetNumeroAtualizacao();
 }
 
-void TInstalacaoAtualizacao::Sincroniza(int step) {
+void TInstalacaoAtualizacao::SyncFolder(int step) {
   const FolderSync& sync = edition_.syncs[static_cast<size_t>(step - 1)];
   FolderSyncStep s{sync.method, std::string(sync.folder), std::nullopt, false};
-  if (instalacao_) {
+  if (Instalacao) {
     if (step == edition_.percent_sync_on_install_1 || step == edition_.percent_sync_on_install_2) {
-      s.percent_prefix = kInstalandoPrefix;
+      s.percent_prefix = kInstallingPrefix;
     }
     s.copy_bpl_to_kvl = step == 1 && edition_.copies_bpl_on_install;
   } else if (step == edition_.percent_sync_on_update) {
-    s.percent_prefix = kAtualizandoPrefix;
+    s.percent_prefix = kUpdatingPrefix;
   }
-  SincronizaPasta(env_, conexao_.DBXConnection(), *principal_, numero_atualizacao_, s);
+  SincronizaPasta(env_, connection_.DBXConnection(), *Principal, NumeroAtualizacao, s);
 }
 
-void StartWorker(Env& env, const EditionInfo& edition, bool instalacao, WindowPort& principal,
-                 TServerConnection& conexao) {
+void StartWorker(Env& env, const EditionInfo& edition, bool Instalacao, WindowPort& window,
+                 TServerConnection& connection) {
   // The window keeps no reference: the thread owns its worker.
-  auto worker = std::make_shared<TInstalacaoAtualizacao>(env, edition, principal, instalacao, conexao);
+  auto worker = std::make_shared<TInstalacaoAtualizacao>(env, edition, window, Instalacao, connection);
   env.StartThread([worker] { worker->Execute(); }, ThreadPriority::kAboveNormal);
 }
 

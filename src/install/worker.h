@@ -20,32 +20,30 @@ class TServerConnection;
 // editions table.
 class TInstalacaoAtualizacao {
  public:
-  TInstalacaoAtualizacao(Env& env, const EditionInfo& edition, WindowPort& principal, bool instalacao,
-                         TServerConnection& conexao);
+  TInstalacaoAtualizacao(Env& env, const EditionInfo& edition, WindowPort& window, bool installation,
+                         TServerConnection& connection);
 
   // The thread body; every outcome ends on the status line.
   void Execute();
 
-  bool Instalacao() const { return instalacao_; }
-  int32_t NumeroAtualizacao() const { return numero_atualizacao_; }
-
  private:
-  void Conecta();
-  void Trabalha();
+  void Connect();
+  void Work();
   void GetNumeroAtualizacao();
-  void Sincroniza(int step);
+  void SyncFolder(int step);
 
   Env& env_;
   const EditionInfo& edition_;
-  WindowPort* principal_;
-  const bool instalacao_;
-  TServerConnection& conexao_;
-  int32_t numero_atualizacao_ = 0;
+  TServerConnection& connection_;
+  // The worker's fields.
+  WindowPort* Principal;          // the window it reports to
+  const bool Instalacao;          // true for a first installation, false for an update
+  int32_t NumeroAtualizacao = 0;  // the server's update number, fetched once per run
 };
 
 // Starts the worker on a thread of above-normal priority and returns at once.
-void StartWorker(Env& env, const EditionInfo& edition, bool instalacao, WindowPort& principal,
-                 TServerConnection& conexao);
+void StartWorker(Env& env, const EditionInfo& edition, bool Instalacao, WindowPort& window,
+                 TServerConnection& connection);
 
 // The settings file next to the running executable.
 inline constexpr std::string_view kSettingsFile = "selvane.ini";

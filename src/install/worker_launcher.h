@@ -10,7 +10,8 @@
 
 namespace selvane {
 
-// instalacao: true for a first installation, false for an update.
-using WorkerLauncher = std::function<void(const EditionInfo& edition, bool instalacao, WindowPort& port)>;
+// Instalacao: true for a first installation, false for an update; the worker
+// keeps it as its own field.
+using WorkerLauncher = std::function<void(const EditionInfo& edition, bool Instalacao, WindowPort& window)>;
 
 }  // namespace selvane

@@ -37,8 +37,8 @@ int Run() {
   // connection when destroyed after the message loop. No launcher can run
   // before the loop, so the pointer is set by the time one does.
   std::unique_ptr<TDM> DM;
-  WorkerLauncher launcher = [&env, &DM](const EditionInfo& edition, bool instalacao, WindowPort& principal) {
-    StartWorker(env, edition, instalacao, principal, DM->ConexaoServer);
+  WorkerLauncher launcher = [&env, &DM](const EditionInfo& edition, bool Instalacao, WindowPort& window) {
+    StartWorker(env, edition, Instalacao, window, DM->ConexaoServer);
   };
 
   std::unique_ptr<MainView> view = ui::CreateMainWindow();

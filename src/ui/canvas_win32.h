@@ -18,7 +18,7 @@ class Canvas {
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
-  HDC dc() const { return dc_; }  // in window coordinates
+  HDC Dc() const { return dc_; }  // in window coordinates
   void Fill(const RECT& r, COLORREF color);
   // Blends `image` with its top left corner at (x, y), clipped to `clip`.
   void Blend(const RgbaImage& image, int x, int y, const RECT& clip);
@@ -38,5 +38,23 @@ class Canvas {
   HGDIOBJ old_ = nullptr;
   uint32_t* bits_ = nullptr;  // top-down, 0x00RRGGBB
 };
+
+// Serves WM_PAINT of `hwnd` through a canvas over the area to paint: the
+// client area is filled with `fill`, `paint(canvas, client)` draws over it,
+// and the result goes to the window in one step.
+template <typename Paint>
+void PaintThroughCanvas(HWND hwnd, COLORREF fill, Paint&& paint) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  if (!IsRectEmpty(&ps.rcPaint)) {
+    Canvas canvas(ps.rcPaint);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    canvas.Fill(client, fill);
+    paint(canvas, client);
+    canvas.CopyTo(dc);
+  }
+  EndPaint(hwnd, &ps);
+}
 
 }  // namespace selvane::ui

@@ -7,20 +7,13 @@ namespace selvane::ui {
 int ClampFrameDelay(int ms) { return std::clamp(ms, 50, 10000); }
 
 TGIFAnimator::TGIFAnimator(std::unique_ptr<AnimationTimer> timer, AnimatorHost* host, Color window_color)
-    : FTimer(std::move(timer)), host_(host), FCache(window_color) {}
+    : ControlBounds(105, 105), FTimer(std::move(timer)), host_(host), FCache(window_color) {}
 
 TGIFAnimator::~TGIFAnimator() {
   FTimer->SetOnTimer(nullptr);
   FTimer->SetEnabled(false);
   OnStart = OnStop = OnChange = OnFrameChanged = nullptr;
   FAnimate = false;
-}
-
-void TGIFAnimator::SetBounds(int left, int top, int width, int height) {
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
 }
 
 void TGIFAnimator::SetImage(const TGIFImage& image) {

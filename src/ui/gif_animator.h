@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "ui/control_bounds.h"
 #include "ui/frame_timer.h"
 #include "ui/gif_composer.h"
 #include "ui/gif_image.h"
@@ -34,7 +35,7 @@ struct AnimatorPaint {
 // Frame delay clamped to what the animation accepts: 50..10000 ms.
 int ClampFrameDelay(int ms);
 
-class TGIFAnimator {
+class TGIFAnimator : public ControlBounds {
  public:
   TGIFAnimator(std::unique_ptr<AnimationTimer> timer, AnimatorHost* host, Color window_color = 0xFFFFFF);
   ~TGIFAnimator();
@@ -42,11 +43,6 @@ class TGIFAnimator {
   TGIFAnimator& operator=(const TGIFAnimator&) = delete;
 
   void SetHost(AnimatorHost* host) { host_ = host; }
-  void SetBounds(int left, int top, int width, int height);
-  int Left() const { return left_; }
-  int Top() const { return top_; }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
 
   void SetImage(const TGIFImage& image);
   const TGIFImage& Image() const { return FImage; }
@@ -80,7 +76,6 @@ class TGIFAnimator {
   std::unique_ptr<AnimationTimer> FTimer;
   AnimatorHost* host_;
   std::recursive_mutex lock_;
-  int left_ = 0, top_ = 0, width_ = 105, height_ = 105;
   bool visible_ = true;
   bool auto_size_ = true;
 

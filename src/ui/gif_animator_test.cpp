@@ -53,15 +53,15 @@ class GifAnimatorTest : public ::testing::Test {
  protected:
   GifAnimatorTest() {
     auto t = std::make_unique<FakeTimer>();
-    timer = t.get();
-    animator = std::make_unique<TGIFAnimator>(std::move(t), &host);
-    animator->OnStart = [this] { ++starts; };
-    animator->OnStop = [this] { ++stops; };
+    timer_ = t.get();
+    animator_ = std::make_unique<TGIFAnimator>(std::move(t), &host_);
+    animator_->OnStart = [this] { ++starts_; };
+    animator_->OnStop = [this] { ++stops_; };
   }
-  FakeHost host;
-  FakeTimer* timer;
-  std::unique_ptr<TGIFAnimator> animator;
-  int starts = 0, stops = 0;
+  FakeHost host_;
+  FakeTimer* timer_;
+  std::unique_ptr<TGIFAnimator> animator_;
+  int starts_ = 0, stops_ = 0;
 };
 
 TEST(FrameDelayTest, ClampsTo50Through10000) {
@@ -78,113 +78,113 @@ TEST(FrameDelayTest, ClampsTo50Through10000) {
 }
 
 TEST_F(GifAnimatorTest, LoadingSetsTheFirstFramesDelayAndSize) {
-  animator->SetBounds(237, 191, 105, 105);
-  animator->SetImage(Picture({7, 7, 7}));
-  EXPECT_EQ(timer->Interval(), 70);
-  EXPECT_EQ(animator->FrameIndex(), 0);
-  EXPECT_EQ(animator->Width(), 2);  // AutoSize
-  EXPECT_EQ(animator->Left(), 237);
+  animator_->SetBounds(237, 191, 105, 105);
+  animator_->SetImage(Picture({7, 7, 7}));
+  EXPECT_EQ(timer_->Interval(), 70);
+  EXPECT_EQ(animator_->FrameIndex(), 0);
+  EXPECT_EQ(animator_->Width(), 2);  // AutoSize
+  EXPECT_EQ(animator_->Left(), 237);
 }
 
 TEST_F(GifAnimatorTest, PlaysEveryFrameForItsOwnDelayAndLoops) {
-  animator->SetImage(Picture({7, 2, 300}));
-  animator->SetAnimate(true);
-  ASSERT_TRUE(timer->Running());
+  animator_->SetImage(Picture({7, 2, 300}));
+  animator_->SetAnimate(true);
+  ASSERT_TRUE(timer_->Running());
   const int expected_frames[] = {1, 2, 0, 1};
   const int expected_intervals[] = {50, 3000, 70, 50};
   for (int i = 0; i < 4; ++i) {
-    timer->Fire();
-    EXPECT_EQ(animator->FrameIndex(), expected_frames[i]);
-    EXPECT_EQ(timer->Interval(), expected_intervals[i]);
+    timer_->Fire();
+    EXPECT_EQ(animator_->FrameIndex(), expected_frames[i]);
+    EXPECT_EQ(timer_->Interval(), expected_intervals[i]);
   }
-  EXPECT_TRUE(animator->Animate());
-  EXPECT_EQ(host.repaints, 4);
+  EXPECT_TRUE(animator_->Animate());
+  EXPECT_EQ(host_.repaints, 4);
 }
 
 TEST_F(GifAnimatorTest, WithoutLoopOnePassEndsOnFrameZeroAndStops) {
-  animator->SetImage(Picture({7, 7, 7}));
-  animator->SetLoop(false);
-  animator->SetAnimate(true);
-  timer->Fire();
-  timer->Fire();
-  EXPECT_TRUE(animator->Animate());
-  timer->Fire();
-  EXPECT_EQ(animator->FrameIndex(), 0);
-  EXPECT_FALSE(animator->Animate());
-  EXPECT_EQ(stops, 1);
-  EXPECT_FALSE(timer->Running());
+  animator_->SetImage(Picture({7, 7, 7}));
+  animator_->SetLoop(false);
+  animator_->SetAnimate(true);
+  timer_->Fire();
+  timer_->Fire();
+  EXPECT_TRUE(animator_->Animate());
+  timer_->Fire();
+  EXPECT_EQ(animator_->FrameIndex(), 0);
+  EXPECT_FALSE(animator_->Animate());
+  EXPECT_EQ(stops_, 1);
+  EXPECT_FALSE(timer_->Running());
 }
 
 TEST_F(GifAnimatorTest, AnimateIsIdempotent) {
-  animator->SetImage(Picture({7, 7}));
-  animator->SetAnimate(true);
-  animator->SetAnimate(true);
-  EXPECT_EQ(starts, 1);
-  animator->SetAnimate(false);
-  animator->SetAnimate(false);
-  EXPECT_EQ(stops, 1);
-  EXPECT_FALSE(timer->Running());
+  animator_->SetImage(Picture({7, 7}));
+  animator_->SetAnimate(true);
+  animator_->SetAnimate(true);
+  EXPECT_EQ(starts_, 1);
+  animator_->SetAnimate(false);
+  animator_->SetAnimate(false);
+  EXPECT_EQ(stops_, 1);
+  EXPECT_FALSE(timer_->Running());
 }
 
 TEST_F(GifAnimatorTest, StoppingKeepsTheFrameAndRestartGoesOnFromIt) {
-  animator->SetImage(Picture({7, 7, 7}));
-  animator->SetAnimate(true);
-  timer->Fire();
-  animator->SetAnimate(false);
-  EXPECT_EQ(animator->FrameIndex(), 1);
-  animator->SetAnimate(true);
-  timer->Fire();
-  EXPECT_EQ(animator->FrameIndex(), 2);
+  animator_->SetImage(Picture({7, 7, 7}));
+  animator_->SetAnimate(true);
+  timer_->Fire();
+  animator_->SetAnimate(false);
+  EXPECT_EQ(animator_->FrameIndex(), 1);
+  animator_->SetAnimate(true);
+  timer_->Fire();
+  EXPECT_EQ(animator_->FrameIndex(), 2);
 }
 
 TEST_F(GifAnimatorTest, HiddenControlKeepsItsTimerButDoesNotAdvance) {
-  animator->SetImage(Picture({7, 7, 7}));
-  animator->SetAnimate(true);
-  timer->Fire();
-  animator->SetVisible(false);
-  timer->Fire();
-  timer->Fire();
-  EXPECT_EQ(animator->FrameIndex(), 1);
-  EXPECT_TRUE(timer->Running());
-  animator->SetVisible(true);
-  timer->Fire();
-  EXPECT_EQ(animator->FrameIndex(), 2);
+  animator_->SetImage(Picture({7, 7, 7}));
+  animator_->SetAnimate(true);
+  timer_->Fire();
+  animator_->SetVisible(false);
+  timer_->Fire();
+  timer_->Fire();
+  EXPECT_EQ(animator_->FrameIndex(), 1);
+  EXPECT_TRUE(timer_->Running());
+  animator_->SetVisible(true);
+  timer_->Fire();
+  EXPECT_EQ(animator_->FrameIndex(), 2);
 }
 
 TEST_F(GifAnimatorTest, NothingAdvancesWithoutAParentWindow) {
-  animator->SetImage(Picture({7, 7}));
-  animator->SetAnimate(true);
-  host.has_parent = false;
-  timer->Fire();
-  EXPECT_EQ(animator->FrameIndex(), 0);
+  animator_->SetImage(Picture({7, 7}));
+  animator_->SetAnimate(true);
+  host_.has_parent = false;
+  timer_->Fire();
+  EXPECT_EQ(animator_->FrameIndex(), 0);
 }
 
 TEST_F(GifAnimatorTest, SingleFramePictureNeverAdvancesThoughAnimateReadsTrue) {
-  animator->SetImage(Picture({7}));
-  animator->SetAnimate(true);
-  EXPECT_TRUE(animator->Animate());
-  EXPECT_EQ(animator->GetDelayTime(), 0);
-  timer->Fire();
-  EXPECT_EQ(animator->FrameIndex(), 0);
-  EXPECT_EQ(host.repaints, 0);
+  animator_->SetImage(Picture({7}));
+  animator_->SetAnimate(true);
+  EXPECT_TRUE(animator_->Animate());
+  EXPECT_EQ(animator_->GetDelayTime(), 0);
+  timer_->Fire();
+  EXPECT_EQ(animator_->FrameIndex(), 0);
+  EXPECT_EQ(host_.repaints, 0);
 }
 
 TEST_F(GifAnimatorTest, FrameIndexAcceptsOnlyOtherValidFrames) {
-  animator->SetImage(Picture({7, 30, 7}));
+  animator_->SetImage(Picture({7, 30, 7}));
   int changes = 0;
-  animator->OnFrameChanged = [&] { ++changes; };
-  for (int n : {-1, 3, 0}) animator->SetFrameIndex(n);
+  animator_->OnFrameChanged = [&] { ++changes; };
+  for (int n : {-1, 3, 0}) animator_->SetFrameIndex(n);
   EXPECT_EQ(changes, 0);
-  animator->SetFrameIndex(1);
-  EXPECT_EQ(animator->FrameIndex(), 1);
-  EXPECT_EQ(timer->Interval(), 300);
+  animator_->SetFrameIndex(1);
+  EXPECT_EQ(animator_->FrameIndex(), 1);
+  EXPECT_EQ(timer_->Interval(), 300);
   EXPECT_EQ(changes, 1);
 }
 
 TEST_F(GifAnimatorTest, PaintPlanForAnOpaquePicture) {
-  animator->SetBounds(0, 0, 28, 28);
-  animator->SetImage(Picture({7, 7}));
-  const AnimatorPaint p = animator->PlanPaint();
+  animator_->SetBounds(0, 0, 28, 28);
+  animator_->SetImage(Picture({7, 7}));
+  const AnimatorPaint p = animator_->PlanPaint();
   EXPECT_TRUE(p.fill);
   ASSERT_NE(p.frame, nullptr);
   EXPECT_EQ(p.dest_width, 2);
@@ -193,7 +193,7 @@ TEST_F(GifAnimatorTest, PaintPlanForAnOpaquePicture) {
 }
 
 TEST_F(GifAnimatorTest, PaintPlanForAnEmptyPictureDrawsNothing) {
-  const AnimatorPaint p = animator->PlanPaint();
+  const AnimatorPaint p = animator_->PlanPaint();
   EXPECT_FALSE(p.fill);
   EXPECT_EQ(p.frame, nullptr);
 }

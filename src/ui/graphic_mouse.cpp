@@ -3,8 +3,7 @@
 namespace selvane::ui {
 
 bool GraphicMouse::Inside(int x, int y) const {
-  return button_->Visible() && x >= button_->Left() && x < button_->Left() + button_->Width() &&
-         y >= button_->Top() && y < button_->Top() + button_->Height();
+  return button_->Visible() && button_->Contains(x, y);
 }
 
 void GraphicMouse::UpdateOver(bool inside) {

@@ -45,13 +45,6 @@ void TImageButton::Repaint() {
   if (host_) host_->RepaintNow();
 }
 
-void TImageButton::SetBounds(int left, int top, int width, int height) {
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
-}
-
 void TImageButton::SetButtonLayout(TImageButtonLayout v) {
   FButtonLayout = v;
   Repaint();

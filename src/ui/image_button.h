@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "ui/control_bounds.h"
 #include "ui/rgba_image.h"
 
 namespace selvane::ui {
@@ -52,16 +53,11 @@ class ButtonHost {
   virtual void RepaintNow() = 0;
 };
 
-class TImageButton {
+class TImageButton : public ControlBounds {
  public:
-  explicit TImageButton(ButtonHost* host = nullptr) : host_(host) {}
+  explicit TImageButton(ButtonHost* host = nullptr) : ControlBounds(23, 23), host_(host) {}
 
   void SetHost(ButtonHost* host) { host_ = host; }
-  void SetBounds(int left, int top, int width, int height);
-  int Left() const { return left_; }
-  int Top() const { return top_; }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
 
   void SetButtonLayout(TImageButtonLayout v);
   void SetButtonStyle(TImageButtonStyle v);
@@ -109,7 +105,6 @@ class TImageButton {
   void Repaint();
 
   ButtonHost* host_;
-  int left_ = 0, top_ = 0, width_ = 23, height_ = 23;
   bool enabled_ = true;
   bool visible_ = true;
 

@@ -169,92 +169,92 @@ class GraphicMouseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // ImageButton3 in KavelPanel2: 49 x 49 at (-10, -8).
-    button.SetBounds(-10, -8, 49, 49);
-    button.SetImageNormal(Solid(30, 30, 255));
-    rec.Attach(button);
+    button_.SetBounds(-10, -8, 49, 49);
+    button_.SetImageNormal(Solid(30, 30, 255));
+    rec_.Attach(button_);
   }
-  TImageButton button;
-  Recorder rec;
-  GraphicMouse mouse{&button};
+  TImageButton button_;
+  Recorder rec_;
+  GraphicMouse mouse_{&button_};
 };
 
 TEST_F(GraphicMouseTest, ReleaseInsideClicksAfterDrawingReleased) {
-  mouse.Move(14, 14);
-  EXPECT_TRUE(mouse.Press(MouseButton::kLeft, 14, 14));
-  EXPECT_TRUE(button.Pushed());
-  EXPECT_EQ(button.Layout(0, 0).image_pos, (Point{11, 11}));
+  mouse_.Move(14, 14);
+  EXPECT_TRUE(mouse_.Press(MouseButton::kLeft, 14, 14));
+  EXPECT_TRUE(button_.Pushed());
+  EXPECT_EQ(button_.Layout(0, 0).image_pos, (Point{11, 11}));
   bool released_at_click = false;
-  button.OnClick = [&] {
-    released_at_click = button.ButtonState() == TImageButtonState::pbsNormal;
-    rec.log.push_back("click");
+  button_.OnClick = [&] {
+    released_at_click = button_.ButtonState() == TImageButtonState::pbsNormal;
+    rec_.log.push_back("click");
   };
-  EXPECT_FALSE(mouse.Release(MouseButton::kLeft, 15, 15));
+  EXPECT_FALSE(mouse_.Release(MouseButton::kLeft, 15, 15));
   EXPECT_TRUE(released_at_click);
-  EXPECT_EQ(rec.log, (std::vector<std::string>{"enter", "down", "click", "up"}));
-  EXPECT_EQ(button.ButtonState(), TImageButtonState::pbsNormal);
-  EXPECT_EQ(button.Layout(0, 0).image_pos, (Point{9, 9}));
+  EXPECT_EQ(rec_.log, (std::vector<std::string>{"enter", "down", "click", "up"}));
+  EXPECT_EQ(button_.ButtonState(), TImageButtonState::pbsNormal);
+  EXPECT_EQ(button_.Layout(0, 0).image_pos, (Point{9, 9}));
 }
 
 TEST_F(GraphicMouseTest, ReleaseOutsideOnlyEndsThePress) {
-  mouse.Move(14, 14);
-  mouse.Press(MouseButton::kLeft, 14, 14);
+  mouse_.Move(14, 14);
+  mouse_.Press(MouseButton::kLeft, 14, 14);
   // Captured: moving out sends no leave, the button stays drawn pushed.
-  mouse.Move(200, 200);
-  EXPECT_TRUE(button.IsMouseOver());
-  EXPECT_TRUE(button.Pushed());
-  EXPECT_FALSE(mouse.Release(MouseButton::kLeft, 200, 200));
-  EXPECT_EQ(rec.log, (std::vector<std::string>{"enter", "down", "up"}));
-  EXPECT_EQ(button.ButtonState(), TImageButtonState::pbsNormal);
+  mouse_.Move(200, 200);
+  EXPECT_TRUE(button_.IsMouseOver());
+  EXPECT_TRUE(button_.Pushed());
+  EXPECT_FALSE(mouse_.Release(MouseButton::kLeft, 200, 200));
+  EXPECT_EQ(rec_.log, (std::vector<std::string>{"enter", "down", "up"}));
+  EXPECT_EQ(button_.ButtonState(), TImageButtonState::pbsNormal);
   // The leave comes with the next pointer movement.
-  mouse.Move(201, 201);
-  EXPECT_FALSE(button.IsMouseOver());
-  EXPECT_EQ(rec.log.back(), "exit");
+  mouse_.Move(201, 201);
+  EXPECT_FALSE(button_.IsMouseOver());
+  EXPECT_EQ(rec_.log.back(), "exit");
 }
 
 TEST_F(GraphicMouseTest, RightAndMiddlePressChangeNoState) {
   for (MouseButton b : {MouseButton::kRight, MouseButton::kMiddle}) {
-    EXPECT_FALSE(mouse.Press(b, 5, 5));
-    EXPECT_EQ(button.ButtonState(), TImageButtonState::pbsNormal);
-    EXPECT_FALSE(mouse.Release(b, 5, 5));
+    EXPECT_FALSE(mouse_.Press(b, 5, 5));
+    EXPECT_EQ(button_.ButtonState(), TImageButtonState::pbsNormal);
+    EXPECT_FALSE(mouse_.Release(b, 5, 5));
   }
-  EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "click"), 0);
+  EXPECT_EQ(std::count(rec_.log.begin(), rec_.log.end(), "click"), 0);
 }
 
 TEST_F(GraphicMouseTest, PressOutsideTheButtonIsNotItsPress) {
-  EXPECT_FALSE(mouse.Press(MouseButton::kLeft, 45, 45));
-  EXPECT_EQ(button.ButtonState(), TImageButtonState::pbsNormal);
-  EXPECT_FALSE(mouse.Release(MouseButton::kLeft, 5, 5));
-  EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "down"), 0);
-  EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "click"), 0);
+  EXPECT_FALSE(mouse_.Press(MouseButton::kLeft, 45, 45));
+  EXPECT_EQ(button_.ButtonState(), TImageButtonState::pbsNormal);
+  EXPECT_FALSE(mouse_.Release(MouseButton::kLeft, 5, 5));
+  EXPECT_EQ(std::count(rec_.log.begin(), rec_.log.end(), "down"), 0);
+  EXPECT_EQ(std::count(rec_.log.begin(), rec_.log.end(), "click"), 0);
 }
 
 TEST_F(GraphicMouseTest, DisabledButtonKeepsItsHoverFlagThroughEnterAndLeave) {
-  mouse.Move(5, 5);
-  ASSERT_TRUE(button.IsMouseOver());
-  button.SetEnabled(false);
-  mouse.Move(200, 200);  // leave: ignored while disabled
-  EXPECT_TRUE(button.IsMouseOver());
-  EXPECT_FALSE(mouse.Press(MouseButton::kLeft, 5, 5));
-  EXPECT_EQ(button.ButtonState(), TImageButtonState::pbsDisabled);
-  button.SetEnabled(true);
-  EXPECT_EQ(button.ButtonState(), TImageButtonState::pbsNormal);
+  mouse_.Move(5, 5);
+  ASSERT_TRUE(button_.IsMouseOver());
+  button_.SetEnabled(false);
+  mouse_.Move(200, 200);  // leave: ignored while disabled
+  EXPECT_TRUE(button_.IsMouseOver());
+  EXPECT_FALSE(mouse_.Press(MouseButton::kLeft, 5, 5));
+  EXPECT_EQ(button_.ButtonState(), TImageButtonState::pbsDisabled);
+  button_.SetEnabled(true);
+  EXPECT_EQ(button_.ButtonState(), TImageButtonState::pbsNormal);
 }
 
 TEST_F(GraphicMouseTest, LostCaptureEndsThePressWithoutClick) {
-  mouse.Move(5, 5);
-  mouse.Press(MouseButton::kLeft, 5, 5);
-  mouse.CaptureLost();
-  EXPECT_EQ(button.ButtonState(), TImageButtonState::pbsNormal);
-  EXPECT_FALSE(mouse.Captured());
-  EXPECT_EQ(std::count(rec.log.begin(), rec.log.end(), "click"), 0);
+  mouse_.Move(5, 5);
+  mouse_.Press(MouseButton::kLeft, 5, 5);
+  mouse_.CaptureLost();
+  EXPECT_EQ(button_.ButtonState(), TImageButtonState::pbsNormal);
+  EXPECT_FALSE(mouse_.Captured());
+  EXPECT_EQ(std::count(rec_.log.begin(), rec_.log.end(), "click"), 0);
 }
 
 TEST_F(GraphicMouseTest, EveryStateChangeRepaints) {
-  const int before = rec.repaints;
-  mouse.Move(5, 5);
-  mouse.Press(MouseButton::kLeft, 5, 5);
-  mouse.Release(MouseButton::kLeft, 5, 5);
-  EXPECT_GE(rec.repaints - before, 3);  // enter, down, released
+  const int before = rec_.repaints;
+  mouse_.Move(5, 5);
+  mouse_.Press(MouseButton::kLeft, 5, 5);
+  mouse_.Release(MouseButton::kLeft, 5, 5);
+  EXPECT_GE(rec_.repaints - before, 3);  // enter, down, released
 }
 
 }  // namespace

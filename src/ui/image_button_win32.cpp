@@ -6,14 +6,14 @@ namespace selvane::ui {
 
 void PaintImageButton(Canvas& canvas, const TImageButton& button, HFONT font, COLORREF text_color) {
   if (!button.Visible()) return;
-  HDC dc = canvas.dc();
+  HDC dc = canvas.Dc();
   HGDIOBJ old_font = SelectObject(dc, font);
   const std::wstring caption = Wide(button.Caption());
   SIZE extent{0, 0};
   if (!caption.empty()) GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
   const ButtonLayoutResult pos = button.Layout(extent.cx, extent.cy);
 
-  RECT area{button.Left(), button.Top(), button.Left() + button.Width(), button.Top() + button.Height()};
+  RECT area = RectOf(button);
   switch (button.Frame()) {
     case ButtonFrame::kFaceUp:
       DrawFrameControl(dc, &area, DFC_BUTTON, DFCS_BUTTONPUSH);
@@ -33,8 +33,8 @@ void PaintImageButton(Canvas& canvas, const TImageButton& button, HFONT font, CO
       break;
   }
   // The picture is not clipped to the frame area, only to the button.
-  const RECT bounds{button.Left(), button.Top(), button.Left() + button.Width(), button.Top() + button.Height()};
-  canvas.Blend(button.PictureToPaint(), button.Left() + pos.image_pos.x, button.Top() + pos.image_pos.y, bounds);
+  canvas.Blend(button.PictureToPaint(), button.Left() + pos.image_pos.x, button.Top() + pos.image_pos.y,
+               RectOf(button));
   if (!caption.empty()) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, button.ButtonState() == TImageButtonState::pbsDisabled ? GetSysColor(COLOR_GRAYTEXT)

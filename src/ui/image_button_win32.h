@@ -8,6 +8,9 @@
 
 namespace selvane::ui {
 
+// The control's place in its parent's client area.
+inline RECT RectOf(const ControlBounds& c) { return RECT{c.Left(), c.Top(), c.Left() + c.Width(), c.Top() + c.Height()}; }
+
 void PaintImageButton(Canvas& canvas, const TImageButton& button, HFONT font, COLORREF text_color);
 
 }  // namespace selvane::ui

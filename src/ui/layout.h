@@ -8,8 +8,8 @@ namespace selvane::ui {
 
 struct Box {
   int left, top, width, height;
-  constexpr int right() const { return left + width; }
-  constexpr int bottom() const { return top + height; }
+  constexpr int Right() const { return left + width; }
+  constexpr int Bottom() const { return top + height; }
 };
 
 // RGB as 0xRRGGBB.

@@ -18,6 +18,7 @@
 #include "ui/resource_names.h"
 #include "ui/text_line_win32.h"
 #include "ui/wide_text_win32.h"
+#include "ui/window_class_win32.h"
 
 namespace selvane::ui {
 namespace {
@@ -36,7 +37,21 @@ HFONT MakeFont(const FontDesc& font) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(font.face).c_str());
 }
 
-RECT ToRect(const Box& b) { return RECT{b.left, b.top, b.right(), b.bottom()}; }
+// The button of a press or release message.
+MouseButton ButtonOf(UINT msg) {
+  switch (msg) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      return MouseButton::kRight;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+      return MouseButton::kMiddle;
+    default:
+      return MouseButton::kLeft;
+  }
+}
+
+RECT ToRect(const Box& b) { return RECT{b.left, b.top, b.Right(), b.Bottom()}; }
 
 // Adapts a callback to a host interface.
 class CallbackButtonHost : public ButtonHost {
@@ -60,15 +75,15 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   MainWindow();
   ~MainWindow() override;
 
-  void SetStatusText(const std::string& text) override { label1_->SetText(text); }
+  void SetStatusText(const std::string& text) override { Label1->SetText(text); }
   void SetTitleText(const std::string& text) override {
     title_ = text;
-    label3_->SetText(text);
+    Label3->SetText(text);
   }
   std::string TitleText() const override { return title_; }
-  void SetChoicePanelVisible(bool visible) override { ShowWindow(panel1_->hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
+  void SetChoicePanelVisible(bool visible) override { ShowWindow(Panel1->Hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
   void SetAnimation(bool running) override;
-  void SetClosePanelEnabled(bool enabled) override { EnableWindow(kavel_panel2_->hwnd(), enabled ? TRUE : FALSE); }
+  void SetClosePanelEnabled(bool enabled) override { EnableWindow(KavelPanel2->Hwnd(), enabled ? TRUE : FALSE); }
   void ShowErrorMessage(const std::string& text) override {
     MessageBoxW(hwnd_, Wide(WithFullStop(text)).c_str(), L"Selvane", MB_OK | MB_ICONERROR);
   }
@@ -82,19 +97,19 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   // AnimatorHost
   void RepaintNow() override {
     const RECT r = AnimatorRect();
-    RedrawWindow(kavel_panel1_->hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(KavelPanel1->Hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   }
   void Invalidate() override {
     const RECT r = AnimatorRect();
-    InvalidateRect(kavel_panel1_->hwnd(), &r, FALSE);
+    InvalidateRect(KavelPanel1->Hwnd(), &r, FALSE);
   }
-  bool HasParentWindow() const override { return kavel_panel1_ && IsWindow(kavel_panel1_->hwnd()); }
+  bool HasParentWindow() const override { return KavelPanel1 && IsWindow(KavelPanel1->Hwnd()); }
 
   // TickSink, on the timer thread.
   void TickPending() override { PostMessageW(hwnd_, kMsgTick, 0, 0); }
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK ObjectWindowProc<MainWindow>(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void CreateElements();
   void LoadPictures();
@@ -102,23 +117,21 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   void PaintKavelPanel2(Canvas& canvas);
   bool CloseButtonMouse(UINT msg, WPARAM wp, LPARAM lp);
   void DropQueuedMessages();
-  RECT AnimatorRect() const {
-    return RECT{animator_->Left(), animator_->Top(), animator_->Left() + animator_->Width(),
-                animator_->Top() + animator_->Height()};
-  }
+  RECT AnimatorRect() const { return RectOf(*GIFAnimator1); }
 
   HWND hwnd_ = nullptr;
   std::array<HFONT, 5> fonts_{};  // default, status, title, small, tile
-  std::unique_ptr<PanelWindow> kavel_panel1_, panel1_, kavel_panel2_;
-  std::array<std::unique_ptr<PanelWindow>, 3> tiles_;
-  std::unique_ptr<TextLineWindow> label1_, label3_, label2_, label4_;
-  RgbaImage logo_, emblem_;
+  // The form's controls, by their names; Image1 and Image5 are pictures only.
+  std::unique_ptr<PanelWindow> KavelPanel1, Panel1, KavelPanel2;
+  std::array<std::unique_ptr<PanelWindow>, 3> tiles_;  // Panel2, Panel3, Panel4
+  std::unique_ptr<TextLineWindow> Label1, Label3, Label2, Label4;
+  RgbaImage Image1, Image5;
   CallbackButtonHost button3_host_;
-  TImageButton btn_fechar_;
-  TImageButton image_button3_;
-  GraphicMouse button3_mouse_{&image_button3_};
-  TFrameTimer* timer_ = nullptr;  // owned by animator_
-  std::unique_ptr<TGIFAnimator> animator_;
+  TImageButton BtnFechar;
+  TImageButton ImageButton3;
+  GraphicMouse button3_mouse_{&ImageButton3};
+  TFrameTimer* timer_ = nullptr;  // owned by GIFAnimator1
+  std::unique_ptr<TGIFAnimator> GIFAnimator1;
 
   std::string title_;
   MainViewEvents events_;
@@ -134,15 +147,14 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
 
 MainWindow::MainWindow()
     : button3_host_([this] {
-        const RECT r{image_button3_.Left(), image_button3_.Top(), image_button3_.Left() + image_button3_.Width(),
-                     image_button3_.Top() + image_button3_.Height()};
-        if (kavel_panel2_) RedrawWindow(kavel_panel2_->hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const RECT r = RectOf(ImageButton3);
+        if (KavelPanel2) RedrawWindow(KavelPanel2->Hwnd(), &r, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
       }) {
   WNDCLASSEXW wc{};
   HINSTANCE instance = GetModuleHandleW(nullptr);
   if (!GetClassInfoExW(instance, kMainWindowClass, &wc)) {
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = Proc;
+    wc.lpfnWndProc = ObjectWindowProc<MainWindow>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
@@ -168,20 +180,17 @@ MainWindow::MainWindow()
 }
 
 MainWindow::~MainWindow() {
-  animator_.reset();  // ends the timer thread first
-  kavel_panel2_.reset();
+  GIFAnimator1.reset();  // ends the timer thread first
+  KavelPanel2.reset();
   for (auto& t : tiles_) t.reset();
-  label4_.reset();
-  panel1_.reset();
-  label1_.reset();
-  label2_.reset();
-  label3_.reset();
-  kavel_panel1_.reset();
-  if (IsWindow(hwnd_)) {
-    // Destroyed by its owner, not closed by the user: the application goes on.
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
+  Label4.reset();
+  Panel1.reset();
+  Label1.reset();
+  Label2.reset();
+  Label3.reset();
+  KavelPanel1.reset();
+  // Destroyed by its owner, not closed by the user: the application goes on.
+  DestroyUnbound(hwnd_);
   DropQueuedMessages();
   for (HFONT f : fonts_) DeleteObject(f);
 }
@@ -195,70 +204,70 @@ void MainWindow::LoadPictures() {
       return RgbaImage{};
     }
   };
-  logo_ = png(kResLogo);
-  emblem_ = png(kResEmblem);
+  Image1 = png(kResLogo);
+  Image5 = png(kResEmblem);
 
-  btn_fechar_.SetBounds(kBtnFechar.left, kBtnFechar.top, kBtnFechar.width, kBtnFechar.height);
-  btn_fechar_.SetImageNormal(png(kResCloseHidden));
-  btn_fechar_.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
-  btn_fechar_.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
-  btn_fechar_.SetVisible(false);
-  btn_fechar_.OnClick = [this] {
+  BtnFechar.SetBounds(kBtnFechar.left, kBtnFechar.top, kBtnFechar.width, kBtnFechar.height);
+  BtnFechar.SetImageNormal(png(kResCloseHidden));
+  BtnFechar.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
+  BtnFechar.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
+  BtnFechar.SetVisible(false);
+  BtnFechar.OnClick = [this] {
     if (events_.close_click) events_.close_click();
   };
 
-  image_button3_.SetBounds(kImageButton3.left, kImageButton3.top, kImageButton3.width, kImageButton3.height);
-  image_button3_.SetImageNormal(png(kResCloseButton));
-  image_button3_.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
-  image_button3_.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
-  image_button3_.SetHost(&button3_host_);
-  image_button3_.OnClick = [this] {
+  ImageButton3.SetBounds(kImageButton3.left, kImageButton3.top, kImageButton3.width, kImageButton3.height);
+  ImageButton3.SetImageNormal(png(kResCloseButton));
+  ImageButton3.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
+  ImageButton3.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
+  ImageButton3.SetHost(&button3_host_);
+  ImageButton3.OnClick = [this] {
     if (events_.close_click) events_.close_click();
   };
 
   auto timer = std::make_unique<TFrameTimer>(this);
   timer_ = timer.get();
-  animator_ = std::make_unique<TGIFAnimator>(std::move(timer), nullptr, FromColorRef(GetSysColor(COLOR_WINDOW)));
-  animator_->SetBounds(kGIFAnimator1.left, kGIFAnimator1.top, kGIFAnimator1.width, kGIFAnimator1.height);
+  GIFAnimator1 = std::make_unique<TGIFAnimator>(std::move(timer), nullptr, FromColorRef(GetSysColor(COLOR_WINDOW)));
+  GIFAnimator1->SetBounds(kGIFAnimator1.left, kGIFAnimator1.top, kGIFAnimator1.width, kGIFAnimator1.height);
   const std::string_view gif = ResourceBytes(kResBusy);
   try {
-    animator_->SetImage(DecodeGif({reinterpret_cast<const uint8_t*>(gif.data()), gif.size()}));
+    GIFAnimator1->SetImage(DecodeGif({reinterpret_cast<const uint8_t*>(gif.data()), gif.size()}));
   } catch (const GifError&) {
     // No animation rather than no window.
   }
-  animator_->SetVisible(false);
+  GIFAnimator1->SetVisible(false);
 }
 
 void MainWindow::CreateElements() {
   const COLORREF white = RGB(255, 255, 255);
   const COLORREF panel_fill = ToColorRef(kKavelPanel1Fill);
 
-  kavel_panel1_ = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel1, kKavelPanelClass, kKavelPanel1, panel_fill);
-  kavel_panel1_->SetArredondamento(kKavelPanel1Rounding);
-  kavel_panel1_->on_paint = [this](Canvas& c) { PaintKavelPanel1(c); };
-  animator_->SetHost(this);
+  KavelPanel1 = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel1, kKavelPanelClass, kKavelPanel1, panel_fill);
+  KavelPanel1->SetArredondamento(kKavelPanel1Rounding);
+  KavelPanel1->on_paint = [this](Canvas& c) { PaintKavelPanel1(c); };
+  GIFAnimator1->SetHost(this);
 
-  label1_ = std::make_unique<TextLineWindow>(kavel_panel1_->hwnd(), kIdLabel1, kLabel1,
+  Label1 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel1, kLabel1,
                                              TextLineWindow::Sizing::kFixedCentred, fonts_[1], white, panel_fill);
-  label1_->SetText(kStatusAtStart);
-  label3_ = std::make_unique<TextLineWindow>(kavel_panel1_->hwnd(), kIdLabel3, kLabel3,
+  Label1->SetText(kStatusAtStart);
+  Label3 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel3, kLabel3,
                                              TextLineWindow::Sizing::kFixedCentred, fonts_[2], white, panel_fill);
-  label2_ = std::make_unique<TextLineWindow>(kavel_panel1_->hwnd(), kIdLabel2, Box{kLabel2Right, kLabel2Top, 0, 18},
+  Label2 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel2, Box{kLabel2Right, kLabel2Top, 0, 18},
                                              TextLineWindow::Sizing::kAutoRightAnchored, fonts_[3], white, panel_fill);
-  label2_->SetText(kVersionText);
+  Label2->SetText(kVersionText);
 
-  panel1_ = std::make_unique<PanelWindow>(kavel_panel1_->hwnd(), kIdPanel1, kPanelClass, kPanel1,
+  Panel1 = std::make_unique<PanelWindow>(KavelPanel1->Hwnd(), kIdPanel1, kPanelClass, kPanel1,
                                           ToColorRef(kPanel1Fill));
-  panel1_->SetBevel(false);
-  label4_ = std::make_unique<TextLineWindow>(panel1_->hwnd(), kIdLabel4, Box{kLabel4Right, kLabel4Top, 0, 18},
+  Panel1->SetBevel(false);
+  Label4 = std::make_unique<TextLineWindow>(Panel1->Hwnd(), kIdLabel4, Box{kLabel4Right, kLabel4Top, 0, 18},
                                              TextLineWindow::Sizing::kAutoRightAnchored, fonts_[3], white,
                                              ToColorRef(kPanel1Fill));
-  label4_->SetText(kQuestionText);
+  Label4->SetText(kQuestionText);
   const std::array<Box, 3> tile_boxes{kPanel2, kPanel3, kPanel4};
   const std::array<int, 3> tile_ids{kIdPanel2, kIdPanel3, kIdPanel4};
   const std::array<Edition, 3> editions{Edition::kECF, Edition::kNFCE, Edition::kMEI};
   for (size_t i = 0; i < 3; ++i) {
-    tiles_[i] = std::make_unique<PanelWindow>(panel1_->hwnd(), tile_ids[i], kPanelClass, tile_boxes[i],
+    tiles_[i] = std::make_unique<PanelWindow>(Panel1->Hwnd(), tile_ids[i], kPanelClass, tile_boxes[i],
                                               ToColorRef(kTileFill));
     tiles_[i]->SetBevel(false);
     tiles_[i]->SetHandCursor(true);
@@ -269,28 +278,28 @@ void MainWindow::CreateElements() {
     };
   }
   // Windowed elements lie over everything else of their parent.
-  SetWindowPos(panel1_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ShowWindow(panel1_->hwnd(), SW_HIDE);
+  SetWindowPos(Panel1->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ShowWindow(Panel1->Hwnd(), SW_HIDE);
 
-  kavel_panel2_ = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel2, kKavelPanelClass, kKavelPanel2,
+  KavelPanel2 = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel2, kKavelPanelClass, kKavelPanel2,
                                                 GetSysColor(COLOR_BTNFACE));
-  kavel_panel2_->SetArredondamento(kKavelPanel2Rounding);
-  kavel_panel2_->on_paint = [this](Canvas& c) { PaintKavelPanel2(c); };
-  kavel_panel2_->on_mouse = [this](UINT msg, WPARAM wp, LPARAM lp) { return CloseButtonMouse(msg, wp, lp); };
-  kavel_panel2_->cursor_at = [this](int x, int y) -> HCURSOR {
+  KavelPanel2->SetArredondamento(kKavelPanel2Rounding);
+  KavelPanel2->on_paint = [this](Canvas& c) { PaintKavelPanel2(c); };
+  KavelPanel2->on_mouse = [this](UINT msg, WPARAM wp, LPARAM lp) { return CloseButtonMouse(msg, wp, lp); };
+  KavelPanel2->cursor_at = [this](int x, int y) -> HCURSOR {
     return button3_mouse_.Inside(x, y) ? LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)) : nullptr;  // IDC_HAND
   };
-  SetWindowPos(kavel_panel2_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(KavelPanel2->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::PaintKavelPanel1(Canvas& canvas) {
   RECT client;
-  GetClientRect(kavel_panel1_->hwnd(), &client);
-  canvas.Blend(logo_, kImage1.left, kImage1.top, ToRect(kImage1));
-  canvas.Blend(emblem_, kImage5.left, kImage5.top, ToRect(kImage5));
-  if (!animator_->Visible()) return;
+  GetClientRect(KavelPanel1->Hwnd(), &client);
+  canvas.Blend(Image1, kImage1.left, kImage1.top, ToRect(kImage1));
+  canvas.Blend(Image5, kImage5.left, kImage5.top, ToRect(kImage5));
+  if (!GIFAnimator1->Visible()) return;
   const RECT box = AnimatorRect();
-  const AnimatorPaint plan = animator_->PlanPaint();
+  const AnimatorPaint plan = GIFAnimator1->PlanPaint();
   if (plan.fill) canvas.Fill(box, ToColorRef(kKavelPanel1Fill));
   if (plan.frame)
     canvas.DrawPixels(plan.frame->pixels.data(), plan.frame->width, plan.frame->height, box.left + plan.dest_left,
@@ -298,12 +307,12 @@ void MainWindow::PaintKavelPanel1(Canvas& canvas) {
 }
 
 void MainWindow::PaintKavelPanel2(Canvas& canvas) {
-  PaintImageButton(canvas, image_button3_, fonts_[0], GetSysColor(COLOR_WINDOWTEXT));
+  PaintImageButton(canvas, ImageButton3, fonts_[0], GetSysColor(COLOR_WINDOWTEXT));
 }
 
 bool MainWindow::CloseButtonMouse(UINT msg, WPARAM wp, LPARAM lp) {
   (void)wp;
-  HWND panel = kavel_panel2_->hwnd();
+  HWND panel = KavelPanel2->Hwnd();
   const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
   auto capture = [panel](bool hold) {
     if (hold && GetCapture() != panel) SetCapture(panel);
@@ -312,18 +321,14 @@ bool MainWindow::CloseButtonMouse(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      capture(button3_mouse_.Press(MouseButton::kLeft, x, y));
-      return true;
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      capture(button3_mouse_.Press(msg == WM_RBUTTONDOWN ? MouseButton::kRight : MouseButton::kMiddle, x, y));
+      capture(button3_mouse_.Press(ButtonOf(msg), x, y));
       return true;
     case WM_LBUTTONUP:
-      capture(button3_mouse_.Release(MouseButton::kLeft, x, y));
-      return true;
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-      capture(button3_mouse_.Release(msg == WM_RBUTTONUP ? MouseButton::kRight : MouseButton::kMiddle, x, y));
+      capture(button3_mouse_.Release(ButtonOf(msg), x, y));
       return true;
     case WM_MOUSEMOVE: {
       TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, panel, 0};
@@ -344,11 +349,11 @@ bool MainWindow::CloseButtonMouse(UINT msg, WPARAM wp, LPARAM lp) {
 
 void MainWindow::SetAnimation(bool running) {
   if (running) {
-    animator_->SetVisible(true);
-    animator_->SetAnimate(true);
+    GIFAnimator1->SetVisible(true);
+    GIFAnimator1->SetAnimate(true);
   } else {
-    animator_->SetAnimate(false);
-    animator_->SetVisible(false);
+    GIFAnimator1->SetAnimate(false);
+    GIFAnimator1->SetVisible(false);
   }
 }
 
@@ -430,18 +435,6 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
-}
-
-LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* self = static_cast<MainWindow*>(cs->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->Handle(msg, wp, lp);
 }
 
 }  // namespace

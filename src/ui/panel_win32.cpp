@@ -10,18 +10,11 @@ namespace selvane::ui {
 
 PanelWindow::PanelWindow(HWND parent, int id, const wchar_t* class_name, const Box& box, COLORREF fill)
     : fill_(fill) {
-  RegisterWindowClassOnce(class_name, Proc, CS_DBLCLKS);
-  hwnd_ = CreateWindowExW(0, class_name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, box.left,
-                          box.top, box.width, box.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                          GetModuleHandleW(nullptr), this);
+  RegisterWindowClassOnce(class_name, ObjectWindowProc<PanelWindow>, CS_DBLCLKS);
+  hwnd_ = CreateChildWindow(class_name, WS_CLIPCHILDREN | WS_CLIPSIBLINGS, parent, id, box, this);
 }
 
-PanelWindow::~PanelWindow() {
-  if (IsWindow(hwnd_)) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
-}
+PanelWindow::~PanelWindow() { DestroyUnbound(hwnd_); }
 
 void PanelWindow::SetCaption(const std::string& text, HFONT font, COLORREF color) {
   font_ = font;
@@ -46,30 +39,22 @@ void PanelWindow::MakeRounded() {
 }
 
 void PanelWindow::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd_, &ps);
-  if (!IsRectEmpty(&ps.rcPaint)) {
-    Canvas canvas(ps.rcPaint);
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    canvas.Fill(client, fill_);
-    if (bevel_raised_) DrawEdge(canvas.dc(), &client, BDR_RAISEDOUTER, BF_RECT);
+  PaintThroughCanvas(hwnd_, fill_, [this](Canvas& canvas, RECT client) {
+    if (bevel_raised_) DrawEdge(canvas.Dc(), &client, BDR_RAISEDOUTER, BF_RECT);
     const int len = GetWindowTextLengthW(hwnd_);
     if (len > 0) {
       std::wstring caption(static_cast<size_t>(len) + 1, L'\0');
       GetWindowTextW(hwnd_, caption.data(), len + 1);
       caption.resize(static_cast<size_t>(len));
-      HGDIOBJ old = SelectObject(canvas.dc(), font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
-      SetBkMode(canvas.dc(), TRANSPARENT);
-      SetTextColor(canvas.dc(), text_color_);
+      HGDIOBJ old = SelectObject(canvas.Dc(), font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+      SetBkMode(canvas.Dc(), TRANSPARENT);
+      SetTextColor(canvas.Dc(), text_color_);
       RECT text_rect = client;
-      DrawTextW(canvas.dc(), caption.c_str(), len, &text_rect, DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-      SelectObject(canvas.dc(), old);
+      DrawTextW(canvas.Dc(), caption.c_str(), len, &text_rect, DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+      SelectObject(canvas.Dc(), old);
     }
     if (on_paint) on_paint(canvas);
-    canvas.CopyTo(dc);
-  }
-  EndPaint(hwnd_, &ps);
+  });
 }
 
 LRESULT PanelWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -122,18 +107,6 @@ LRESULT PanelWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
-}
-
-LRESULT CALLBACK PanelWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* self = static_cast<PanelWindow*>(cs->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->Handle(msg, wp, lp);
 }
 
 }  // namespace selvane::ui

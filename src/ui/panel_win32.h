@@ -10,6 +10,7 @@
 
 #include "ui/canvas_win32.h"
 #include "ui/layout.h"
+#include "ui/window_class_win32.h"
 
 namespace selvane::ui {
 
@@ -22,7 +23,7 @@ class PanelWindow {
   PanelWindow(const PanelWindow&) = delete;
   PanelWindow& operator=(const PanelWindow&) = delete;
 
-  HWND hwnd() const { return hwnd_; }
+  HWND Hwnd() const { return hwnd_; }
   void SetCaption(const std::string& text, HFONT font, COLORREF color);
   void SetBevel(bool raised) { bevel_raised_ = raised; }
   bool BevelRaised() const { return bevel_raised_; }
@@ -43,9 +44,9 @@ class PanelWindow {
   // Cursor for the pointer at (x, y); nullptr leaves the class cursor.
   std::function<HCURSOR(int x, int y)> cursor_at;
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
+  friend LRESULT CALLBACK ObjectWindowProc<PanelWindow>(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
   void MakeRounded();
   void Paint();
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);

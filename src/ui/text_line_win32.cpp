@@ -14,19 +14,12 @@ constexpr UINT kDrawFlags = DT_EXPANDTABS;  // no DT_NOPREFIX: '&' underlines
 
 TextLineWindow::TextLineWindow(HWND parent, int id, const Box& box, Sizing sizing, HFONT font, COLORREF color,
                                COLORREF background)
-    : sizing_(sizing), right_(box.right()), font_(font), color_(color), background_(background) {
-  RegisterWindowClassOnce(kTextLineClass, Proc, 0);
-  hwnd_ = CreateWindowExW(0, kTextLineClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                          box.left, box.top, box.width, box.height, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
+    : sizing_(sizing), right_(box.Right()), font_(font), color_(color), background_(background) {
+  RegisterWindowClassOnce(kTextLineClass, ObjectWindowProc<TextLineWindow>, 0);
+  hwnd_ = CreateChildWindow(kTextLineClass, WS_CLIPSIBLINGS, parent, id, box, this);
 }
 
-TextLineWindow::~TextLineWindow() {
-  if (IsWindow(hwnd_)) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
-}
+TextLineWindow::~TextLineWindow() { DestroyUnbound(hwnd_); }
 
 void TextLineWindow::SetText(const std::string& text) {
   text_ = text;
@@ -51,46 +44,30 @@ void TextLineWindow::AdjustSize() {
 }
 
 void TextLineWindow::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd_, &ps);
-  if (!IsRectEmpty(&ps.rcPaint)) {
-    Canvas canvas(ps.rcPaint);
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    canvas.Fill(client, background_);
+  PaintThroughCanvas(hwnd_, background_, [this](Canvas& canvas, RECT client) {
     const std::wstring w = Wide(text_);
-    HGDIOBJ old = SelectObject(canvas.dc(), font_);
-    SetBkMode(canvas.dc(), TRANSPARENT);
-    SetTextColor(canvas.dc(), color_);
+    HGDIOBJ old = SelectObject(canvas.Dc(), font_);
+    SetBkMode(canvas.Dc(), TRANSPARENT);
+    SetTextColor(canvas.Dc(), color_);
     const UINT align = sizing_ == Sizing::kFixedCentred ? DT_CENTER : DT_LEFT;
-    DrawTextW(canvas.dc(), w.c_str(), static_cast<int>(w.size()), &client, kDrawFlags | align);
-    SelectObject(canvas.dc(), old);
-    canvas.CopyTo(dc);
-  }
-  EndPaint(hwnd_, &ps);
+    DrawTextW(canvas.Dc(), w.c_str(), static_cast<int>(w.size()), &client, kDrawFlags | align);
+    SelectObject(canvas.Dc(), old);
+  });
 }
 
-LRESULT CALLBACK TextLineWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    static_cast<TextLineWindow*>(cs->lpCreateParams)->hwnd_ = hwnd;
+LRESULT TextLineWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // clicks reach the panel beneath
+    default:
+      break;
   }
-  auto* self = reinterpret_cast<TextLineWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self) {
-    switch (msg) {
-      case WM_PAINT:
-        self->Paint();
-        return 0;
-      case WM_ERASEBKGND:
-        return 1;
-      case WM_NCHITTEST:
-        return HTTRANSPARENT;  // clicks reach the panel beneath
-      default:
-        break;
-    }
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 }  // namespace selvane::ui

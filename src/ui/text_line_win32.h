@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ui/layout.h"
+#include "ui/window_class_win32.h"
 
 namespace selvane::ui {
 
@@ -24,15 +25,15 @@ class TextLineWindow {
   TextLineWindow(const TextLineWindow&) = delete;
   TextLineWindow& operator=(const TextLineWindow&) = delete;
 
-  HWND hwnd() const { return hwnd_; }
+  HWND Hwnd() const { return hwnd_; }
   void SetText(const std::string& text);
   const std::string& Text() const { return text_; }
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
+  friend LRESULT CALLBACK ObjectWindowProc<TextLineWindow>(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void AdjustSize();
   void Paint();
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   HWND hwnd_ = nullptr;
   Sizing sizing_;

@@ -325,11 +325,11 @@ TEST_F(WindowScreenshotTest, ChoiceStateShowsTheTilesOverTheTitleAndStatus) {
     SCOPED_TRACE(t.id);
     EXPECT_EQ(WindowText(GetDlgItem(panel1_, t.id)), t.caption);
     ExpectColour(s, InChoice(t.box.left + 2, t.box.top + 2), kTileFill, "tile corner");
-    ExpectColour(s, InChoice(t.box.right() - 3, t.box.bottom() - 3), kTileFill, "tile corner");
+    ExpectColour(s, InChoice(t.box.Right() - 3, t.box.Bottom() - 3), kTileFill, "tile corner");
     // The caption is drawn in the middle of the tile.
     int caption_pixels = 0;
-    for (int y = t.box.top + 10; y < t.box.bottom() - 10; ++y)
-      for (int x = t.box.left + 20; x < t.box.right() - 20; ++x) {
+    for (int y = t.box.top + 10; y < t.box.Bottom() - 10; ++y)
+      for (int x = t.box.left + 20; x < t.box.Right() - 20; ++x) {
         const POINT p = InChoice(x, y);
         caption_pixels += s.At(p.x, p.y) != kTileFill;
       }
@@ -355,12 +355,12 @@ TEST_F(WindowScreenshotTest, StatusTextWiderThanItsBoxStaysCentredAndIsCutAtBoth
     return false;
   };
   EXPECT_TRUE(text_in_column(kLabel1.left)) << "text reaches the left edge";
-  EXPECT_TRUE(text_in_column(kLabel1.right() - 1)) << "text reaches the right edge";
+  EXPECT_TRUE(text_in_column(kLabel1.Right() - 1)) << "text reaches the right edge";
   EXPECT_FALSE(text_in_column(kLabel1.left - 1)) << "nothing drawn left of the box";
-  EXPECT_FALSE(text_in_column(kLabel1.right())) << "nothing drawn right of the box";
+  EXPECT_FALSE(text_in_column(kLabel1.Right())) << "nothing drawn right of the box";
   // The second line starts below the box's 32 pixels: nothing shows under it.
-  for (int x = kLabel1.left; x < kLabel1.right(); ++x) {
-    const POINT p = InPanel1(x, kLabel1.bottom() + 1);
+  for (int x = kLabel1.left; x < kLabel1.Right(); ++x) {
+    const POINT p = InPanel1(x, kLabel1.Bottom() + 1);
     ASSERT_EQ(s.At(p.x, p.y), kKavelPanel1Fill) << "below the box at " << x;
   }
 }
@@ -464,7 +464,7 @@ class KavelPanelTest : public ::testing::Test {
   RECT RegionBox() {
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     RECT box{};
-    type_ = GetWindowRgn(panel_->hwnd(), rgn);
+    type_ = GetWindowRgn(panel_->Hwnd(), rgn);
     GetRgnBox(rgn, &box);
     DeleteObject(rgn);
     return box;
@@ -478,7 +478,7 @@ class KavelPanelTest : public ::testing::Test {
   }
   bool InOutline(int x, int y) {
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    GetWindowRgn(panel_->hwnd(), rgn);
+    GetWindowRgn(panel_->Hwnd(), rgn);
     const bool in = PtInRegion(rgn, x, y);
     DeleteObject(rgn);
     return in;
@@ -519,7 +519,7 @@ TEST_F(KavelPanelTest, RoundedCornersAreOutside) {
 
 TEST_F(KavelPanelTest, EnlargingKeepsTheOldOutlineUntilReassigned) {
   panel_->SetArredondamento(10);
-  SetWindowPos(panel_->hwnd(), nullptr, 10, 10, 200, 120, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(panel_->Hwnd(), nullptr, 10, 10, 200, 120, SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_TRUE(OutlineSpans(100, 60));
   EXPECT_FALSE(InOutline(150, 60));
   panel_->SetArredondamento(10);

@@ -10,8 +10,8 @@
 #include <map>
 #include <string>
 
-#include "method_table.h"
 #include "base/ole_variant.h"
+#include "protocol/method_table.h"
 #include "rpc/field_codec.h"
 #include "rpc/json_stream_reader.h"
 #include "rpc/json_stream_writer.h"
@@ -81,7 +81,7 @@ class Session {
   bool connected_ = false;
   int32_t next_handle_ = 0;
   int32_t next_blob_ = 1;
-  std::map<int32_t, const Method*> commands_;
+  std::map<int32_t, const RemoteMethod*> commands_;
   std::map<int32_t, Pending> pending_;
 };
 

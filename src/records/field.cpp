@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "base/text.h"
 #include "records/db_errors.h"
 #include "records/record_set.h"
@@ -48,17 +49,14 @@ Bytes ToBytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
 std::u16string ToUtf16Units(std::span<const uint8_t> b) {
   std::u16string s(b.size() / 2, u'\0');
-  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char16_t>(LoadLe16(b.subspan(2 * i)));
   return s;
 }
 
 Bytes FromUtf16Units(std::u16string_view s) {
   Bytes b;
   b.reserve(s.size() * 2);
-  for (char16_t c : s) {
-    b.push_back(static_cast<uint8_t>(c));
-    b.push_back(static_cast<uint8_t>(c >> 8));
-  }
+  for (char16_t c : s) AppendLe16(b, c);
   return b;
 }
 

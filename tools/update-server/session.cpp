@@ -195,10 +195,7 @@ void Session::Prepare() {
     // DataType, SubType, ParameterDirection, Precision, Scale, Name, ChildPosition, Size, ValueTypeFlags
     writer_.WriteValueSeparator();
     writer_.WriteArrayStart();
-    for (int64_t v : {int64_t{TypeCode(p.value)}, int64_t{0}, int64_t{Direction(p)}, int64_t{0}, int64_t{0}}) {
-      writer_.WriteInt64(v);
-      writer_.WriteValueSeparator();
-    }
+    WriteNumbersBefore({TypeCode(p.value), 0, Direction(p), 0, 0});
     writer_.WriteString(p.name);
     for (int32_t v : {0, p.size, 0}) {
       writer_.WriteValueSeparator();
@@ -269,10 +266,7 @@ Bytes Session::InputValue(int32_t handle, int32_t ordinal, ByteSpan field) {
     writer_.WriteObjectStart();
     writer_.WriteName("more_blob");
     writer_.WriteArrayStart();
-    for (int64_t v : {int64_t{handle}, int64_t{blob}, int64_t{0}, int64_t{ordinal}}) {
-      writer_.WriteInt64(v);
-      writer_.WriteValueSeparator();
-    }
+    WriteNumbersBefore({handle, blob, 0, ordinal});
     writer_.WriteInt32(0);
     writer_.WriteArrayEnd();
     writer_.WriteObjectEnd();
@@ -422,6 +416,13 @@ void Session::EndResult(bool flush) {
   writer_.WriteArrayEnd();
   writer_.WriteObjectEnd();
   if (flush) writer_.Flush();
+}
+
+void Session::WriteNumbersBefore(std::initializer_list<int64_t> values) {
+  for (int64_t v : values) {
+    writer_.WriteInt64(v);
+    writer_.WriteValueSeparator();
+  }
 }
 
 void Session::WriteHandle(int32_t handle) {

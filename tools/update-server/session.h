@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -68,6 +69,8 @@ class Session {
   void BeginResult();
   void EndResult(bool flush = true);
   void WriteHandle(int32_t handle);
+  // Array elements, each followed by a separator: the values before the next one.
+  void WriteNumbersBefore(std::initializer_list<int64_t> values);
   void WriteError(const std::string& message, int32_t code, std::string_view name = "TDBXError");
   void WriteResultData(int64_t count, ByteSpan bytes);
 

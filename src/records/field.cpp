@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 #include "base/byte_order.h"
 #include "base/text.h"
@@ -62,19 +63,24 @@ Bytes FromUtf16Units(std::u16string_view s) {
 
 template <typename T>
 Bytes LittleEndian(T value) {
-  Bytes b(sizeof(T));
-  auto bits = std::bit_cast<std::array<uint8_t, sizeof(T)>>(value);
-  if constexpr (std::endian::native == std::endian::big) std::reverse(bits.begin(), bits.end());
-  std::copy(bits.begin(), bits.end(), b.begin());
+  Bytes b;
+  if constexpr (std::is_floating_point_v<T>) {
+    AppendLe64(b, std::bit_cast<uint64_t>(value));
+  } else {
+    AppendLittleEndian(b, static_cast<uint64_t>(value), sizeof(T));
+  }
   return b;
 }
 
+// The value of the leading sizeof(T) bytes; bytes that are missing read as zero.
 template <typename T>
 T FromLittleEndian(std::span<const uint8_t> b) {
-  std::array<uint8_t, sizeof(T)> bits{};
-  std::copy_n(b.begin(), std::min(b.size(), sizeof(T)), bits.begin());
-  if constexpr (std::endian::native == std::endian::big) std::reverse(bits.begin(), bits.end());
-  return std::bit_cast<T>(bits);
+  const uint64_t v = LoadLittleEndian(b.first(std::min(b.size(), sizeof(T))));
+  if constexpr (std::is_floating_point_v<T>) {
+    return std::bit_cast<T>(v);
+  } else {
+    return static_cast<T>(v);
+  }
 }
 
 }  // namespace

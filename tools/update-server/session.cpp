@@ -131,6 +131,15 @@ bool Session::ServeRequest() {
   return true;
 }
 
+std::pair<std::string, std::string> Session::ReadTypeAndText() {
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadBoolean();
+  reader_.ReadToken(Tok::kValueSeparator);
+  std::string type = reader_.ReadUtf8String();
+  reader_.ReadToken(Tok::kValueSeparator);
+  return {std::move(type), reader_.ReadUtf8String()};
+}
+
 void Session::SkipParams() {
   while (reader_.PeekToken() != Tok::kArrayEnd) {
     reader_.SkipValue();
@@ -168,12 +177,7 @@ void Session::Connect() {
 
 void Session::Prepare() {
   int32_t handle = reader_.ReadInt32();
-  reader_.ReadToken(Tok::kValueSeparator);
-  reader_.ReadBoolean();
-  reader_.ReadToken(Tok::kValueSeparator);
-  const std::string type = reader_.ReadUtf8String();
-  reader_.ReadToken(Tok::kValueSeparator);
-  const std::string text = reader_.ReadUtf8String();
+  const auto [type, text] = ReadTypeAndText();
   EndRequest();
 
   const RemoteMethod* m = FindMethodByText(text);
@@ -214,12 +218,7 @@ void Session::Execute() {
   reader_.ReadToken(Tok::kArrayStart);
   const int32_t handle = reader_.ReadInt32();
   if (form == "fields") {
-    reader_.ReadToken(Tok::kValueSeparator);
-    reader_.ReadBoolean();
-    reader_.ReadToken(Tok::kValueSeparator);
-    const std::string type = reader_.ReadUtf8String();
-    reader_.ReadToken(Tok::kValueSeparator);
-    const std::string text = reader_.ReadUtf8String();
+    const auto [type, text] = ReadTypeAndText();
     reader_.ReadToken(Tok::kArrayEnd);
     reader_.ReadToken(Tok::kObjectEnd);
     EndRequest();

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "base/ole_variant.h"
 #include "protocol/method_table.h"
@@ -52,6 +53,8 @@ class Session {
   bool ServeRequest();  // false after disconnect
   void EndRequest();
   std::string ReadName();
+  // What follows a command's handle: its parameter flag, then its type and text.
+  std::pair<std::string, std::string> ReadTypeAndText();
 
   void Connect();
   void Prepare();

@@ -1,60 +1,34 @@
-// Unpacking fetched containers: in memory (the decoder alone) and through the
+// Unpacking fetched containers: in memory (the reader alone) and through the
 // native Env into a temporary folder (as the installer does it, temporary file
 // and replacement included). The data is streamed in blocks, so memory stays
 // flat whatever the file's size.
 
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "install/container.h"
+#include "protocol/container_writer.h"
 #include "platform/posix_env.h"
 #include "testing/scratch_dir.h"
 
 namespace {
 
 // A container of one entry holding `size` bytes of mixed text-like data.
-std::string MakeContainer(size_t size) {
-  std::string raw;
-  auto put32 = [&raw](int32_t v) { raw.append(reinterpret_cast<const char*>(&v), 4); };
-  put32(1);
-  put32(7);
-  raw += "arquivo";
-  put32(static_cast<int32_t>(size));
+std::string TextContainer(size_t size) {
+  selvane::Bytes data(size);
   uint32_t x = 7;
-  for (size_t i = 0; i < size; ++i) {
+  for (uint8_t& c : data) {
     x = x * 1103515245u + 12345u;
-    raw.push_back(static_cast<char>('a' + (x >> 28)));
+    c = static_cast<uint8_t>('a' + (x >> 28));
   }
-  raw.push_back('\0');
-  uLongf out_size = compressBound(raw.size());
-  std::string out(out_size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &out_size, reinterpret_cast<const Bytef*>(raw.data()), raw.size(),
-            6);
-  out.resize(out_size);
-  return out;
+  const selvane::Bytes container = selvane::MakeContainer("arquivo", data);
+  return std::string(container.begin(), container.end());
 }
 
-class SpanFile : public selvane::ReadableFile {
- public:
-  explicit SpanFile(const std::string& s) : s_(s) {}
-  size_t Read(void* buf, size_t n) override {
-    n = std::min(n, s_.size() - at_);
-    std::memcpy(buf, s_.data() + at_, n);
-    at_ += n;
-    return n;
-  }
-
- private:
-  const std::string& s_;
-  size_t at_ = 0;
-};
-
-class NullSink : public selvane::WritableFile {
+class NullSink : public selvane::EntrySink {
  public:
   void Write(const void*, size_t) override {}
   void Close() override {}
@@ -62,10 +36,10 @@ class NullSink : public selvane::WritableFile {
 
 void BM_UnpackInMemory(benchmark::State& state) {
   const size_t size = static_cast<size_t>(state.range(0));
-  const std::string container = MakeContainer(size);
+  const std::string container = TextContainer(size);
   for (auto _ : state) {
-    SpanFile in(container);
-    selvane::UnpackContainer(in, [] { return std::make_unique<NullSink>(); });
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(container.data()), container.size());
+    selvane::ReadContainer(bytes, [] { return std::make_unique<NullSink>(); });
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
   state.counters["ratio"] = static_cast<double>(size) / static_cast<double>(container.size());
@@ -78,7 +52,7 @@ void BM_DescomprimirToDisk(benchmark::State& state) {
   {
     selvane::PosixEnv env(dir.path());
     env.CreateDirectory("C:\\Kavel");
-    const std::string container = MakeContainer(size);
+    const std::string container = TextContainer(size);
     auto f = env.Create("C:\\Kavel\\arquivo.zip", selvane::ShareMode::kExclusive);
     f->Write(container.data(), container.size());
     f->Close();

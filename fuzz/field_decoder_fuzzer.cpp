@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/byte_order.h"
 #include "rpc/field_codec.h"
 #include "rpc/rpc_error.h"
 #include "rpc/variant_stream.h"
@@ -42,7 +43,9 @@ void CheckRoundTrips(ByteSpan input) {
   if (selvane::FieldLength(row) != row.size() || *selvane::DecodeInt64Field(row) != v) __builtin_trap();
 
   std::u16string text;
-  for (size_t i = 0; i + 1 < input.size(); i += 2) text.push_back(static_cast<char16_t>(input[i] | (input[i + 1] << 8)));
+  for (size_t i = 0; i + 1 < input.size(); i += 2) {
+    text.push_back(static_cast<char16_t>(selvane::LoadLe16(input.subspan(i))));
+  }
   const Bytes encoded = selvane::EncodeStringBytes(text);
   if (selvane::DecodeStringBytes(encoded) != text) __builtin_trap();
   Bytes string_row;

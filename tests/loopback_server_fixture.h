@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "install/container.h"
-#include "install/folder_listing.h"
 #include "base/dos_time.h"
+#include "protocol/container_reader.h"
+#include "protocol/packet_layouts.h"
 #include "records/record_set.h"
 #include "server/server_connection.h"
 #include "server/servidor_client.h"
@@ -67,7 +67,7 @@ class LoopbackTest : public ::testing::Test {
     rs.SetData(packet);
     std::vector<NameAndTime> out;
     for (rs.First(); !rs.Eof(); rs.Next()) {
-      out.push_back({rs.FieldByName("File").AsString(), rs.FieldByName("FileDate").AsDateTime()});
+      out.push_back({rs.FieldByName(kFetchListFile).AsString(), rs.FieldByName(kFetchListFileDate).AsDateTime()});
     }
     return out;
   }
@@ -81,10 +81,9 @@ class LoopbackTest : public ::testing::Test {
     TRecordSet rs(repo_.env());
     rs.SetData(packet);
     EXPECT_EQ(rs.RecordCount(), 1);
-    FileRecord r{rs.FieldByName("FileName").AsString(), "", rs.FieldByName("FileDate").AsDateTime()};
-    const auto zipped = rs.FieldByName("Content").AsBytes();
-    MemoryFile in(zipped);
-    UnpackContainer(in, [&r] { return std::make_unique<StringSink>(r.content); });
+    FileRecord r{rs.FieldByName(kFileRecordFileName).AsString(), "", rs.FieldByName(kFileRecordFileDate).AsDateTime()};
+    const auto zipped = rs.FieldByName(kFileRecordContent).AsBytes();
+    ReadContainer(zipped, [&r] { return std::make_unique<StringSink>(r.content); });
     return r;
   }
 
@@ -94,21 +93,7 @@ class LoopbackTest : public ::testing::Test {
   std::unique_ptr<TServerConnection> conn_;
 
  private:
-  class MemoryFile : public ReadableFile {
-   public:
-    explicit MemoryFile(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-    size_t Read(void* buf, size_t n) override {
-      n = std::min(n, bytes_.size() - at_);
-      std::copy_n(bytes_.data() + at_, n, static_cast<uint8_t*>(buf));
-      at_ += n;
-      return n;
-    }
-
-   private:
-    std::span<const uint8_t> bytes_;
-    size_t at_ = 0;
-  };
-  class StringSink : public WritableFile {
+  class StringSink : public EntrySink {
    public:
     explicit StringSink(std::string& out) : out_(out) { out_.clear(); }
     void Write(const void* buf, size_t n) override { out_.append(static_cast<const char*>(buf), n); }

@@ -63,7 +63,6 @@ struct EditionInfo {
 inline constexpr std::string_view kKavelRoot = "C:\\Kavel\\";
 inline constexpr std::string_view kKavelRootNoSlash = "C:\\Kavel";
 inline constexpr std::string_view kKvlFolderSlash = "C:\\Windows\\kvl\\";
-inline constexpr std::string_view kServerUpdaterPath = "C:\\Kavel\\Servidor Atualizacao\\Cliente\\Selvane.exe";
 inline constexpr unsigned kKvlAttributes = 18;  // hidden (2) + directory (16)
 
 const EditionInfo& GetEdition(Edition e);

@@ -1,7 +1,6 @@
 #include "install/container.h"
 
-#include <array>
-#include <cstring>
+#include <utility>
 
 #include "platform/system_error_text.h"
 #include "base/windows_path.h"
@@ -10,53 +9,18 @@ namespace selvane {
 
 namespace {
 
-constexpr size_t kCopyBlock = 64 * 1024;
+// One entry's data in a file of the Env.
+class FileEntrySink : public EntrySink {
+ public:
+  explicit FileEntrySink(std::unique_ptr<WritableFile> file) : file_(std::move(file)) {}
+  void Write(const void* data, size_t n) override { file_->Write(data, n); }
+  void Close() override { file_->Close(); }
 
-int32_t ReadInt32(InflateReader& in) {
-  uint8_t b[4];
-  in.ReadExactly(b, sizeof b);
-  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                              static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
-}
-
-int32_t ReadLength(InflateReader& in) {
-  int32_t n = ReadInt32(in);
-  if (n < 0) throw EInvalidContainer();
-  return n;
-}
-
-void Skip(InflateReader& in, size_t n, std::array<uint8_t, kCopyBlock>& buf) {
-  while (n > 0) {
-    size_t chunk = n < buf.size() ? n : buf.size();
-    in.ReadExactly(buf.data(), chunk);
-    n -= chunk;
-  }
-}
+ private:
+  std::unique_ptr<WritableFile> file_;
+};
 
 }  // namespace
-
-int32_t UnpackContainer(ReadableFile& container,
-                        const std::function<std::unique_ptr<WritableFile>()>& create_target) {
-  InflateReader in(container);
-  std::array<uint8_t, kCopyBlock> buf;
-  int32_t count = ReadInt32(in);
-  for (int32_t i = 0; i < count; ++i) {
-    Skip(in, static_cast<size_t>(ReadLength(in)), buf);
-    size_t left = static_cast<size_t>(ReadLength(in));
-    std::unique_ptr<WritableFile> target = create_target();
-    while (left > 0) {
-      size_t chunk = left < buf.size() ? left : buf.size();
-      in.ReadExactly(buf.data(), chunk);
-      target->Write(buf.data(), chunk);
-      left -= chunk;
-    }
-    target->Close();
-    // The end byte; the last entry's may be missing.
-    in.Read(buf.data(), 1);
-  }
-  in.Finish();
-  return count > 0 ? count : 0;
-}
 
 void CheckContainerIsNotTarget(const std::string& container, const std::string& target) {
   if (EqualsNoCase(container, target)) {
@@ -72,11 +36,12 @@ void Descomprimir(Env& env, const std::string& ArquivoZip, const std::string& Ar
   const std::string temp = UnpackTempPath(ArquivoDestino);
   bool temp_created = false;
   try {
-    int32_t entries = UnpackContainer(*zip, [&] {
+    const auto read = [&zip](void* buf, size_t n) { return zip->Read(buf, n); };
+    int32_t entries = ReadContainer(read, [&]() -> std::unique_ptr<EntrySink> {
       try {
         auto f = env.Create(temp, ShareMode::kExclusive);
         temp_created = true;
-        return f;
+        return std::make_unique<FileEntrySink>(std::move(f));
       } catch (const EFCreateError& e) {
         // Report the target, which is what the caller asked to create.
         std::string msg = e.what();

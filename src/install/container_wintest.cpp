@@ -2,30 +2,18 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <zlib.h>
 
 #include <string>
 
 #include "install/container.h"
 #include "platform/system_error_text.h"
+#include "protocol/container_test_util.h"
 
 namespace selvane {
 namespace {
 
 std::string Container(const std::string& data) {
-  std::string raw;
-  auto put32 = [&raw](int32_t v) { raw.append(reinterpret_cast<const char*>(&v), 4); };
-  put32(1);
-  put32(1);
-  raw += "x";
-  put32(static_cast<int32_t>(data.size()));
-  raw += data;
-  raw.push_back('\0');
-  uLongf size = compressBound(raw.size());
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 6);
-  out.resize(size);
-  return out;
+  return container_test::Deflate(container_test::Body({{"x", data}}));
 }
 
 class WinContainerTest : public ::testing::Test {

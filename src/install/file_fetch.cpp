@@ -1,6 +1,7 @@
 #include "install/file_fetch.h"
 
 #include "install/container.h"
+#include "protocol/packet_layouts.h"
 #include "records/record_set.h"
 #include "server/servidor_client.h"
 
@@ -11,11 +12,11 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
                       const std::string& target) {
   TRecordSet record(env);
   record.SetData(proxy.RetornaArquivo(arquivo, numero));
-  const std::string container = container_path(record.FieldByName("FileName").AsString());
+  const std::string container = container_path(record.FieldByName(kFileRecordFileName).AsString());
   // Checked before the container is written, which would otherwise land on the target.
   CheckContainerIsNotTarget(container, target);
   try {
-    record.FieldByName("Content").SaveToFile(container);
+    record.FieldByName(kFileRecordContent).SaveToFile(container);
     Descomprimir(env, container, target);
   } catch (...) {
     // A container left behind would be listed to the server on the next run.
@@ -23,7 +24,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
     throw;
   }
   env.DeleteFile(container);
-  FetchedFile fetched{record.FieldByName("FileDate").AsDateTime()};
+  FetchedFile fetched{record.FieldByName(kFileRecordFileDate).AsDateTime()};
   record.Close();
   return fetched;
 }

@@ -6,21 +6,6 @@
 
 namespace selvane {
 
-void CreateListing(TRecordSet& listing) {
-  listing.FieldDefs().Clear();
-  listing.FieldDefs().Add("Filename", ftString, 100, true);
-  listing.FieldDefs().Add("FileDate", ftDateTime, 0, true);
-  listing.CreateDataSet();
-  listing.SetActive(true);
-}
-
-void AddListedFile(TRecordSet& listing, const std::string& name, double file_date) {
-  listing.Insert();
-  listing.FieldByName("Filename").SetAsString(name);
-  listing.FieldByName("FileDate").SetAsDateTime(file_date);
-  listing.Post();
-}
-
 OleVariant RetornaListaArquivosPasta(Env& env, const std::string& folder) {
   TRecordSet listing(env);
   CreateListing(listing);

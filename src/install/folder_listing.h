@@ -6,15 +6,9 @@
 
 #include "platform/env.h"
 #include "base/ole_variant.h"
+#include "protocol/packet_layouts.h"
 
 namespace selvane {
-
-class TRecordSet;
-
-// Lays out and opens an empty listing: Filename (string 100, required),
-// FileDate (date-time, required).
-void CreateListing(TRecordSet& listing);
-void AddListedFile(TRecordSet& listing, const std::string& name, double file_date);
 
 // The listing of `folder` (ending with a backslash) as a data packet. Hidden,
 // system and directory entries are left out; a missing folder gives a packet

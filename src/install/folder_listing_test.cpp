@@ -18,7 +18,7 @@ std::map<std::string, double> Rows(Env& env, OleVariant packet) {
   rs.SetData(std::move(packet));
   std::map<std::string, double> rows;
   for (rs.First(); !rs.Eof(); rs.Next()) {
-    rows[rs.FieldByName("Filename").AsString()] = rs.FieldByName("FileDate").AsDateTime();
+    rows[rs.FieldByName(kListingFilename).AsString()] = rs.FieldByName(kListingFileDate).AsDateTime();
   }
   return rows;
 }

@@ -19,13 +19,13 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
   if (fetch_list.RecordCount() == 0) return;
 
   for (fetch_list.First(); !fetch_list.Eof(); fetch_list.Next()) {
-    const std::string file = fetch_list.FieldByName("File").AsString();
+    const std::string file = fetch_list.FieldByName(kFetchListFile).AsString();
     const std::string name = PlainFileNameFromServer(file);
     const std::string target = step.folder + name;
     FetchFile(
         env, proxy, file, NumeroAtualizacao,
         [&](const std::string& file_name) { return step.folder + PlainFileNameFromServer(file_name); }, target);
-    DefineDataHoraArq(env, target, fetch_list.FieldByName("FileDate").AsDateTime());
+    DefineDataHoraArq(env, target, fetch_list.FieldByName(kFetchListFileDate).AsDateTime());
 
     if (step.percent_prefix) {
       window.SetStatus(PercentStatus(*step.percent_prefix, static_cast<int>(fetch_list.RecNo()),

@@ -8,6 +8,7 @@
 #include "install/folder_listing.h"
 #include "install/status_texts.h"
 #include "install/windows_names.h"
+#include "protocol/server_paths.h"
 #include "records/record_set.h"
 #include "server/servidor_client.h"
 

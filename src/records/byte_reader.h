@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/byte_order.h"
 #include "records/db_errors.h"
 
 namespace selvane {
@@ -26,15 +27,8 @@ class ByteReader {
     return out;
   }
   uint8_t U8() { return Take(1)[0]; }
-  uint16_t U16() { return static_cast<uint16_t>(Le(Take(2))); }
-  uint32_t U32() { return static_cast<uint32_t>(Le(Take(4))); }
-
-  // Little-endian unsigned value of up to 8 bytes.
-  static uint64_t Le(std::span<const uint8_t> b) {
-    uint64_t v = 0;
-    for (size_t i = b.size(); i-- > 0;) v = (v << 8) | b[i];
-    return v;
-  }
+  uint16_t U16() { return LoadLe16(Take(2)); }
+  uint32_t U32() { return LoadLe32(Take(4)); }
 
  private:
   std::span<const uint8_t> bytes_;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
+#include "base/byte_order.h"
 #include "base/text.h"
 #include "records/db_errors.h"
 #include "records/record_set.h"
@@ -48,35 +50,37 @@ Bytes ToBytes(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
 std::u16string ToUtf16Units(std::span<const uint8_t> b) {
   std::u16string s(b.size() / 2, u'\0');
-  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char16_t>(LoadLe16(b.subspan(2 * i)));
   return s;
 }
 
 Bytes FromUtf16Units(std::u16string_view s) {
   Bytes b;
   b.reserve(s.size() * 2);
-  for (char16_t c : s) {
-    b.push_back(static_cast<uint8_t>(c));
-    b.push_back(static_cast<uint8_t>(c >> 8));
-  }
+  for (char16_t c : s) AppendLe16(b, c);
   return b;
 }
 
 template <typename T>
 Bytes LittleEndian(T value) {
-  Bytes b(sizeof(T));
-  auto bits = std::bit_cast<std::array<uint8_t, sizeof(T)>>(value);
-  if constexpr (std::endian::native == std::endian::big) std::reverse(bits.begin(), bits.end());
-  std::copy(bits.begin(), bits.end(), b.begin());
+  Bytes b;
+  if constexpr (std::is_floating_point_v<T>) {
+    AppendLe64(b, std::bit_cast<uint64_t>(value));
+  } else {
+    AppendLittleEndian(b, static_cast<uint64_t>(value), sizeof(T));
+  }
   return b;
 }
 
+// The value of the leading sizeof(T) bytes; bytes that are missing read as zero.
 template <typename T>
 T FromLittleEndian(std::span<const uint8_t> b) {
-  std::array<uint8_t, sizeof(T)> bits{};
-  std::copy_n(b.begin(), std::min(b.size(), sizeof(T)), bits.begin());
-  if constexpr (std::endian::native == std::endian::big) std::reverse(bits.begin(), bits.end());
-  return std::bit_cast<T>(bits);
+  const uint64_t v = LoadLittleEndian(b.first(std::min(b.size(), sizeof(T))));
+  if constexpr (std::is_floating_point_v<T>) {
+    return std::bit_cast<T>(v);
+  } else {
+    return static_cast<T>(v);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/byte_order.h"
 #include "base/ole_variant.h"
 #include "records/packet_format.h"
 
@@ -62,8 +63,14 @@ class PacketBuilder {
     bytes_.push_back(v);
     return *this;
   }
-  PacketBuilder& U16(uint16_t v) { return U8(static_cast<uint8_t>(v)).U8(static_cast<uint8_t>(v >> 8)); }
-  PacketBuilder& U32(uint32_t v) { return U16(static_cast<uint16_t>(v)).U16(static_cast<uint16_t>(v >> 16)); }
+  PacketBuilder& U16(uint16_t v) {
+    AppendLe16(bytes_, v);
+    return *this;
+  }
+  PacketBuilder& U32(uint32_t v) {
+    AppendLe32(bytes_, v);
+    return *this;
+  }
   PacketBuilder& Raw(const Bytes& b) {
     bytes_.insert(bytes_.end(), b.begin(), b.end());
     return *this;

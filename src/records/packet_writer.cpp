@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "base/byte_order.h"
 #include "records/db_errors.h"
 #include "records/packet_format.h"
 
@@ -44,23 +45,23 @@ void PacketWriter::Append(std::span<const uint8_t> bytes) {
 }
 
 void PacketWriter::AppendU16(uint16_t v) {
-  const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+  uint8_t b[2];
+  StoreLe16(b, v);
   Append(b);
 }
 
 void PacketWriter::AppendU32(uint32_t v) {
-  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                        static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+  uint8_t b[4];
+  StoreLe32(b, v);
   Append(b);
 }
 
 void PacketWriter::PatchU16(size_t at, uint16_t v) {
-  buf_[at] = static_cast<uint8_t>(v);
-  buf_[at + 1] = static_cast<uint8_t>(v >> 8);
+  StoreLe16(std::span(buf_).subspan(at), v);
 }
 
 void PacketWriter::PatchU32(size_t at, uint32_t v) {
-  for (size_t i = 0; i < 4; ++i) buf_[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  StoreLe32(std::span(buf_).subspan(at), v);
 }
 
 void PacketWriter::InitSequential(uint32_t version, uint16_t column_count) {

@@ -1,5 +1,6 @@
 #include "records/row_codec.h"
 
+#include "base/byte_order.h"
 #include "records/db_errors.h"
 
 namespace selvane {
@@ -10,7 +11,7 @@ EncodedValue ReadValue(ByteReader& in, const ValueLayout& layout) {
   switch (layout.kind) {
     case ValueLayout::kFixed: return {in.Take(layout.width)};
     case ValueLayout::kPrefixed: {
-      const uint64_t length = ByteReader::Le(in.Take(layout.width));
+      const uint64_t length = LoadLittleEndian(in.Take(layout.width));
       if (layout.width == 4 && (length & 0x80000000u)) {
         return {{}, static_cast<int32_t>(static_cast<uint32_t>(length))};
       }
@@ -36,20 +37,19 @@ void AppendValue(Bytes& out, const ValueLayout& layout, std::span<const uint8_t>
     case ValueLayout::kPrefixed:
       if (layout.width < 4 && prefix >> (8 * layout.width)) ThrowDBClient(dberr::kNotApplicable);
       if (layout.width == 4 && prefix > 0x7FFFFFFF) ThrowDBClient(dberr::kNotApplicable);
-      for (uint32_t i = 0; i < layout.width; ++i) out.push_back(static_cast<uint8_t>(prefix >> (8 * i)));
+      AppendLittleEndian(out, prefix, layout.width);
       break;
     case ValueLayout::kCounted:
       if (layout.width == 0 || content.size() % layout.width) ThrowDBClient(dberr::kNotApplicable);
       prefix = content.size() / layout.width;
-      for (uint32_t i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(prefix >> (8 * i)));
+      AppendLe32(out, static_cast<uint32_t>(prefix));
       break;
   }
   out.insert(out.end(), content.begin(), content.end());
 }
 
 void AppendAbsentValue(Bytes& out, int32_t absent_length) {
-  const auto v = static_cast<uint32_t>(absent_length);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  AppendLe32(out, static_cast<uint32_t>(absent_length));
 }
 
 namespace {
@@ -71,7 +71,7 @@ void SkipRow(ByteReader& in, std::span<const ColumnShape> columns) {
     const auto& shape = columns[j];
     if (shape.layout.kind == ValueLayout::kPrefixed) {
       ByteReader peek = in;
-      const uint64_t length = ByteReader::Le(peek.Take(shape.layout.width));
+      const uint64_t length = LoadLittleEndian(peek.Take(shape.layout.width));
       const bool absent = shape.layout.width == 4 && (length & 0x80000000u);
       if (!absent && length > shape.max_length) ThrowDBClient(dberr::kInvalidParameter);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "records/db_errors.h"
 #include "records/packet_format.h"
 #include "records/packet_writer.h"
@@ -28,7 +29,7 @@ uint64_t IntegerParam(const PacketParam& p) {
       layout->width == 0 || layout->width > 8) {
     ThrowDBClient(dberr::kInvalidParameter);
   }
-  return ByteReader::Le(p.value);
+  return LoadLittleEndian(p.value);
 }
 
 uint32_t Units(const PacketParam& p) {
@@ -52,10 +53,6 @@ int WritingRank(const PacketParam& p) {
     case kMdFieldLinks: return 4;
     default: return 5;
   }
-}
-
-void AppendLe(Bytes& out, uint64_t v, size_t n) {
-  for (size_t i = 0; i < n; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 bool IsText(uint16_t table_type) { return table_type == fldZSTRING || table_type == fldUNICODE; }
@@ -179,7 +176,7 @@ void Table::ApplyTableParams(std::span<const PacketParam> params) {
     change_log_.clear();
     change_log_.reserve(numbers.size() / 4);
     for (size_t i = 0; i < numbers.size(); i += 4) {
-      change_log_.push_back(static_cast<uint32_t>(ByteReader::Le(numbers.subspan(i, 4))));
+      change_log_.push_back(static_cast<uint32_t>(LoadLittleEndian(numbers.subspan(i, 4))));
     }
   }
   std::stable_sort(kept_table_params_.begin(), kept_table_params_.end(),
@@ -267,7 +264,7 @@ Bytes Table::StreamDS() const {
     if (!opaque) {
       if (auto name = SubTypeName(f.iSubType); !name.empty()) {
         Bytes v;
-        AppendLe(v, name.size() + 1, 2);
+        AppendLittleEndian(v, name.size() + 1, 2);
         v.insert(v.end(), name.begin(), name.end());
         v.push_back(0);
         w.AddAttribute(PacketWriter::Area::kField, "SUBTYPE", kVarying | TypeCode(dsfldZSTRING, 2), v);
@@ -275,7 +272,7 @@ Bytes Table::StreamDS() const {
       auto add_u16_or_u32 = [&](std::string_view name, uint64_t value) {
         Bytes v;
         const size_t n = value > 0xFFFF ? 4 : 2;
-        AppendLe(v, value, n);
+        AppendLittleEndian(v, value, n);
         w.AddAttribute(PacketWriter::Area::kField, name, TypeCode(dsfldUINT, static_cast<uint32_t>(n)), v);
       };
       if (f.iUnits2 != 0) add_u16_or_u32("DECIMALS", static_cast<uint32_t>(f.iUnits2));
@@ -294,13 +291,13 @@ Bytes Table::StreamDS() const {
   for (int rank = 0; rank <= 5; ++rank) {
     if (rank == 2 && !change_log_.empty()) {
       Bytes v;
-      AppendLe(v, change_log_.size(), 4);
-      for (uint32_t n : change_log_) AppendLe(v, n, 4);
+      AppendLittleEndian(v, change_log_.size(), 4);
+      for (uint32_t n : change_log_) AppendLittleEndian(v, n, 4);
       w.AddAttribute(PacketWriter::Area::kTable, "CHANGE_LOG", kArray | TypeCode(dsfldUINT, 4), v);
     }
     if (rank == 3 && has_autoinc_field_ && !kept_autoinc) {
       Bytes v;
-      AppendLe(v, 0, 4);
+      AppendLittleEndian(v, 0, 4);
       w.AddAttribute(PacketWriter::Area::kTable, "AUTOINCVALUE", TypeCode(dsfldINT, 4), v);
     }
     for (; next < kept_table_params_.size() && WritingRank(kept_table_params_[next]) == rank; ++next) {

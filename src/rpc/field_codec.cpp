@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/byte_order.h"
 #include "rpc/rpc_error.h"
 
 namespace selvane {
@@ -11,15 +12,10 @@ namespace {
 [[noreturn]] void UnexpectedHeader() { throw TRpcError("Unexpected header"); }
 
 uint32_t ReadBigEndian(ByteSpan bytes, size_t pos, size_t count) {
-  uint32_t v = 0;
-  for (size_t i = 0; i < count; ++i) v = (v << 8) | bytes[pos + i];
-  return v;
+  return static_cast<uint32_t>(LoadBigEndian(bytes.subspan(pos, count)));
 }
 
-void AppendBigEndian16(Bytes& row, size_t v) {
-  row.push_back(static_cast<uint8_t>(v >> 8));
-  row.push_back(static_cast<uint8_t>(v));
-}
+void AppendBigEndian16(Bytes& row, size_t v) { AppendBigEndian(row, v, 2); }
 
 // A two-byte-length header with bit 0x40: the first of several parts.
 bool IsSegmentedHeader(uint8_t h) { return (h & 0xF0) == 0x50; }
@@ -34,11 +30,7 @@ std::optional<ByteSpan> WholeValueBytes(ByteSpan field) {
   return std::nullopt;
 }
 
-uint64_t Magnitude(ByteSpan bytes) {
-  uint64_t m = 0;
-  for (uint8_t b : bytes) m = (m << 8) | b;
-  return m;
-}
+uint64_t Magnitude(ByteSpan bytes) { return LoadBigEndian(bytes); }
 
 }  // namespace
 
@@ -89,7 +81,7 @@ void AppendIntegerField(Bytes& row, int64_t value) {
   int count = 0;
   for (uint64_t m = magnitude; m != 0; m >>= 8) ++count;
   row.push_back(static_cast<uint8_t>((value < 0 ? 0x20 : 0x60) | count));
-  for (int i = count - 1; i >= 0; --i) row.push_back(static_cast<uint8_t>(magnitude >> (8 * i)));
+  AppendBigEndian(row, magnitude, static_cast<size_t>(count));
 }
 
 Bytes EncodeStringBytes(std::u16string_view text) {
@@ -99,10 +91,7 @@ Bytes EncodeStringBytes(std::u16string_view text) {
   for (; i < text.size() && text[i] < 0xFF; ++i) out.push_back(static_cast<uint8_t>(text[i]));
   if (i == text.size()) return out;
   out.push_back(0xFF);
-  for (; i < text.size(); ++i) {
-    out.push_back(static_cast<uint8_t>(text[i] >> 8));
-    out.push_back(static_cast<uint8_t>(text[i]));
-  }
+  for (; i < text.size(); ++i) AppendBigEndian(out, text[i], 2);
   return out;
 }
 
@@ -112,7 +101,7 @@ std::u16string DecodeStringBytes(ByteSpan bytes) {
   for (; i < bytes.size() && bytes[i] != 0xFF; ++i) out.push_back(bytes[i]);
   if (i == bytes.size()) return out;
   ++i;  // the switch byte
-  for (; i + 1 < bytes.size(); i += 2) out.push_back(static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1]));
+  for (; i + 1 < bytes.size(); i += 2) out.push_back(static_cast<char16_t>(LoadBigEndian(bytes.subspan(i, 2))));
   if (i < bytes.size()) throw TRpcError("Odd string length");
   return out;
 }

@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "rpc/rpc_error.h"
+#include "rpc/rpc_parameter.h"
 
 namespace selvane {
 
@@ -108,7 +109,7 @@ TRpcParameterDescription TRpcJsonClientInputConnectionHandler::ReadParameterDesc
   }
   reader_.ReadToken(T::kArrayEnd);
   d.value_type_flags |= kStreamValueFlag;
-  const bool is_string = d.data_type == 1 || d.data_type == 26;
+  const bool is_string = d.data_type == kRpcTypeZString || d.data_type == kRpcTypeWideString;
   const bool is_output = d.direction == 2 || d.direction == 3 || d.direction == 4;
   if (d.size == 0 && is_string && is_output && d.precision != 0) d.size = static_cast<int32_t>(d.precision);
   return d;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/byte_order.h"
 #include "base/text.h"
 #include "rpc/rpc_error.h"
 
@@ -141,8 +142,8 @@ void TRpcJsonStreamReader::ReadReplyObjectStart() {
     if (buffer_[pos_] != kHeaderBlockMark) break;
     uint8_t header[9];
     for (uint8_t& b : header) b = ReadRawByte();
-    const uint32_t length = (uint32_t{header[1]} << 24) | (header[2] << 16) | (header[3] << 8) | header[4];
-    const uint32_t flag = (uint32_t{header[5]} << 24) | (header[6] << 16) | (header[7] << 8) | header[8];
+    const uint32_t length = LoadBe32(std::span(header).subspan(1));
+    const uint32_t flag = LoadBe32(std::span(header).subspan(5));
     if (flag == 0) throw TRpcError("Server uses unsupported streaming protocol");
     for (uint32_t skipped = 9; skipped < length; ++skipped) ReadRawByte();
   }

@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "rpc/json_client_output_handler.h"
 #include "rpc/rpc_error.h"
+#include "rpc/rpc_parameter.h"
 
 namespace selvane {
 
@@ -47,7 +48,7 @@ ByteSpan TRpcTableReader::Field(size_t column) const {
 
 std::optional<std::string> TRpcTableReader::GetString(size_t column) const {
   const ByteSpan field = Field(column);
-  if (table_.columns[column].data_type == 1) {
+  if (table_.columns[column].data_type == kRpcTypeZString) {
     auto ansi = DecodeAnsiStringField(field);
     if (!ansi) return std::nullopt;
     // One byte per character: the byte's value is the code unit.

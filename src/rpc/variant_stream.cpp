@@ -1,5 +1,6 @@
 #include "rpc/variant_stream.h"
 
+#include "base/byte_order.h"
 #include "rpc/rpc_error.h"
 
 namespace selvane {
@@ -13,14 +14,15 @@ Bytes VariantToStream(const OleVariant& value) {
   Bytes out;
   if (!value.IsByteArray()) {
     const uint16_t type = value.IsNull() ? kVarNull : kVarEmpty;
-    out = {kVariantStreamGeneric, static_cast<uint8_t>(type), static_cast<uint8_t>(type >> 8)};
+    out = {kVariantStreamGeneric};
+    AppendLe16(out, type);
     return out;
   }
   const Bytes& elements = value.bytes();
   out.reserve(9 + elements.size());
   out.push_back(kVariantStreamByteArray);
   const uint64_t count = elements.size();
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<uint8_t>(count >> (8 * i)));
+  AppendLe64(out, count);
   out.insert(out.end(), elements.begin(), elements.end());
   return out;
 }
@@ -28,13 +30,12 @@ Bytes VariantToStream(const OleVariant& value) {
 OleVariant StreamToVariant(ByteSpan stream) {
   if (stream.empty()) return OleVariant();
   if (stream[0] == kVariantStreamGeneric) {
-    if (stream.size() >= 3 && (stream[1] | (stream[2] << 8)) == kVarNull) return OleVariant::Null();
+    if (stream.size() >= 3 && LoadLe16(stream.subspan(1)) == kVarNull) return OleVariant::Null();
     return OleVariant();
   }
   if (stream[0] != kVariantStreamByteArray) return OleVariant();
   if (stream.size() < 9) throw TRpcError("Stream read error");
-  uint32_t low = 0;
-  for (int i = 3; i >= 0; --i) low = (low << 8) | stream[1 + i];
+  const uint32_t low = LoadLe32(stream.subspan(1));
   const auto count = static_cast<int32_t>(low);
   if (count <= 0) return OleVariant::Null();
   const ByteSpan elements = stream.subspan(9);

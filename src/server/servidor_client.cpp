@@ -6,22 +6,6 @@
 
 namespace selvane {
 
-namespace {
-
-constexpr std::array<std::string_view, 13> kMethodNames{
-    "TServidor.GetNumeroAtualizacao",     "TServidor.RetornaArquivo",           "TServidor.AtualizaPastaECF",
-    "TServidor.RecompoePastaECF",         "TServidor.AtualizaPastaKVL",         "TServidor.RecompoePastaKVL",
-    "TServidor.AtualizaPastaNFCE",        "TServidor.RecompoePastaNFCE",        "TServidor.AtualizaPastaSchemasNFCE",
-    "TServidor.RecompoePastaSchemasNFCE", "TServidor.AtualizaPastaDNF",         "TServidor.RecompoePastaDNF",
-    "TServidor.AtualizaAtualizador",
-};
-
-constexpr std::string_view kClassPrefix = "TServidor.";
-
-}  // namespace
-
-std::string_view ServidorMethodName(size_t index) { return kMethodNames.at(index); }
-
 TServidorClient::TServidorClient(TRpcConnection* connection) : FRpcConnection(connection) {
   if (connection == nullptr) {
     throw TRpcError("Connection cannot be nil.  Make sure the connection has been opened.");
@@ -39,12 +23,12 @@ size_t TServidorClient::command_count() const {
   return n;
 }
 
-TRpcCommand& TServidorClient::Command(Method method) {
+TRpcCommand& TServidorClient::Command(ServidorMethod method) {
   auto& command = FCommands[method];
   if (!command) {
     auto created = FRpcConnection->CreateCommand();
     created->SetCommandType(std::string(kServerMethodCommandType));
-    created->SetText(std::string(kMethodNames[method]));
+    created->SetText(std::string(ServidorMethodOf(method).text));
     created->Prepare();
     command = std::move(created);
   }
@@ -54,7 +38,7 @@ TRpcCommand& TServidorClient::Command(Method method) {
 int32_t TServidorClient::GetNumeroAtualizacao() {
   TRpcCommand& command = Command(kGetNumeroAtualizacao);
   command.ExecuteUpdate();
-  return command.Parameter(0).GetInt32();
+  return command.Parameter(ServidorMethodOf(kGetNumeroAtualizacao).ResultOrdinal()).GetInt32();
 }
 
 OleVariant TServidorClient::RetornaArquivo(const std::string& arquivo, int32_t numero_atualizacao) {
@@ -62,10 +46,10 @@ OleVariant TServidorClient::RetornaArquivo(const std::string& arquivo, int32_t n
   command.Parameter(0).SetWideString(arquivo);
   command.Parameter(1).SetInt32(numero_atualizacao);
   command.ExecuteUpdate();
-  return command.Parameter(2).GetAsVariant();
+  return command.Parameter(ServidorMethodOf(kRetornaArquivo).ResultOrdinal()).GetAsVariant();
 }
 
-OleVariant TServidorClient::CallPacketMethod(Method method, const OleVariant& cds_cliente) {
+OleVariant TServidorClient::CallPacketMethod(ServidorMethod method, const OleVariant& cds_cliente) {
   TRpcCommand& command = Command(method);
   TRpcParameter& argument = command.Parameter(0);
   argument.SetAsVariant(cds_cliente);
@@ -74,7 +58,7 @@ OleVariant TServidorClient::CallPacketMethod(Method method, const OleVariant& cd
     ~Release() { p.ReleaseValue(); }
   } release{argument};
   command.ExecuteUpdate();
-  return command.Parameter(1).GetAsVariant();
+  return command.Parameter(ServidorMethodOf(method).ResultOrdinal()).GetAsVariant();
 }
 
 OleVariant TServidorClient::AtualizaPastaECF(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaECF, c); }
@@ -98,10 +82,9 @@ OleVariant TServidorClient::AtualizaAtualizador(const OleVariant& c) {
 }
 
 OleVariant TServidorClient::CallFolderMethod(std::string_view method, const OleVariant& cds_cliente) {
-  for (size_t i = kAtualizaPastaECF; i < kMethodCount; ++i) {
-    if (kMethodNames[i].substr(kClassPrefix.size()) == method) {
-      return CallPacketMethod(static_cast<Method>(i), cds_cliente);
-    }
+  const RemoteMethod* m = FindMethodByName(method);
+  if (m != nullptr && (m->kind == MethodKind::kFolder || m->kind == MethodKind::kAtualizaAtualizador)) {
+    return CallPacketMethod(m->id, cds_cliente);
   }
   throw TRpcError("Unknown remote method: " + std::string(method));
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/ole_variant.h"
+#include "protocol/method_table.h"
 
 namespace selvane {
 
@@ -43,7 +44,7 @@ class TServidorClient {
   OleVariant AtualizaAtualizador(const OleVariant& cds_cliente);
 
   // A folder method (or AtualizaAtualizador) by its name without the class,
-  // as the editions table names it ("RecompoePastaECF"). An unknown name
+  // as the editions table names it ("RecompoePastaECF"). Any other name
   // raises TRpcError "Unknown remote method: <name>".
   OleVariant CallFolderMethod(std::string_view method, const OleVariant& cds_cliente);
 
@@ -51,33 +52,13 @@ class TServidorClient {
   size_t command_count() const;
 
  private:
-  enum Method : size_t {
-    kGetNumeroAtualizacao,
-    kRetornaArquivo,
-    kAtualizaPastaECF,
-    kRecompoePastaECF,
-    kAtualizaPastaKVL,
-    kRecompoePastaKVL,
-    kAtualizaPastaNFCE,
-    kRecompoePastaNFCE,
-    kAtualizaPastaSchemasNFCE,
-    kRecompoePastaSchemasNFCE,
-    kAtualizaPastaDNF,
-    kRecompoePastaDNF,
-    kAtualizaAtualizador,
-    kMethodCount,
-  };
-
-  TRpcCommand& Command(Method method);
-  OleVariant CallPacketMethod(Method method, const OleVariant& cds_cliente);
+  TRpcCommand& Command(ServidorMethod method);
+  OleVariant CallPacketMethod(ServidorMethod method, const OleVariant& cds_cliente);
 
   TRpcConnection* FRpcConnection;
   bool FInstanceOwner = true;
   // FGetNumeroAtualizacaoCommand ... FAtualizaAtualizadorCommand, in that order.
-  std::array<std::unique_ptr<TRpcCommand>, kMethodCount> FCommands;
+  std::array<std::unique_ptr<TRpcCommand>, kServidorMethodCount> FCommands;
 };
-
-// The remote names, "TServidor." followed by the method.
-std::string_view ServidorMethodName(size_t index);
 
 }  // namespace selvane

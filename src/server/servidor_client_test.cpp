@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/byte_order.h"
 #include "rpc/rpc_command.h"
 #include "rpc/rpc_error.h"
 #include "server/test_server_script.h"
@@ -32,7 +33,7 @@ Bytes Packet(size_t n, uint8_t seed = 1) {
 // The variant stream of a packet: tag 3, 64-bit little-endian count, bytes.
 Bytes VariantStreamOf(const Bytes& packet) {
   Bytes s{0x03};
-  for (int i = 0; i < 8; ++i) s.push_back(static_cast<uint8_t>(static_cast<uint64_t>(packet.size()) >> (8 * i)));
+  AppendLe64(s, packet.size());
   s.insert(s.end(), packet.begin(), packet.end());
   return s;
 }
@@ -234,7 +235,8 @@ TEST(ServidorClient, SegmentedResultInBothServerForms) {
     size_t sent = 0;
     if (c.blob_header) {
       const uint32_t n = static_cast<uint32_t>(vs.size());
-      row.insert(row.end(), {0x08, uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+      row.push_back(0x08);
+      AppendBigEndian(row, n, 4);
     } else {
       row.insert(row.end(), {0x50, 0x01, 0x00});
       row.insert(row.end(), vs.begin(), vs.begin() + 256);

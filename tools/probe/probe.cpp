@@ -13,6 +13,8 @@
 #include "install/file_time.h"
 #include "base/dos_time.h"
 #include "platform/posix_env.h"
+#include "protocol/method_table.h"
+#include "protocol/packet_layouts.h"
 #include "records/record_set.h"
 #include "server/server_connection.h"
 #include "server/servidor_client.h"
@@ -84,10 +86,10 @@ OleVariant UpdaterListing(const std::string& file) {
 void PrintFetchList(Env& env, const OleVariant& packet, std::ostream& out) {
   TRecordSet rs(env);
   rs.SetData(packet);
-  out << "File\tFileDate\n";
+  out << kFetchListFile << '\t' << kFetchListFileDate << '\n';
   for (rs.First(); !rs.Eof(); rs.Next()) {
-    out << rs.FieldByName("File").AsString() << '\t' << FormatDateTime(rs.FieldByName("FileDate").AsDateTime())
-        << '\n';
+    out << rs.FieldByName(kFetchListFile).AsString() << '\t'
+        << FormatDateTime(rs.FieldByName(kFetchListFileDate).AsDateTime()) << '\n';
   }
   out << "(" << rs.RecordCount() << " records)\n";
 }
@@ -98,15 +100,16 @@ void FetchFile(TServidorClient& proxy, const std::string& path, int32_t number, 
   auto env = FolderEnv(target.parent_path());
   TRecordSet rs(*env);
   rs.SetData(proxy.RetornaArquivo(path, number));
-  const std::string name = rs.FieldByName("FileName").AsString();
-  const double when = rs.FieldByName("FileDate").AsDateTime();
-  out << "FileName\t" << name << '\n' << "FileDate\t" << FormatDateTime(when) << '\n';
-  out << "Content\t" << rs.FieldByName("Content").AsBytes().size() << " bytes\n";
+  const std::string name = rs.FieldByName(kFileRecordFileName).AsString();
+  const double when = rs.FieldByName(kFileRecordFileDate).AsDateTime();
+  out << kFileRecordFileName << '\t' << name << '\n' << kFileRecordFileDate << '\t' << FormatDateTime(when) << '\n';
+  TField& content = rs.FieldByName(kFileRecordContent);
+  out << kFileRecordContent << '\t' << content.AsBytes().size() << " bytes\n";
 
   // As the updater does: the container beside the target, unpacked, deleted.
   const std::string container = "C:\\" + target.filename().string() + ".probe.zip";
   const std::string destination = "C:\\" + target.filename().string();
-  rs.FieldByName("Content").SaveToFile(container);
+  content.SaveToFile(container);
   try {
     Descomprimir(*env, container, destination);
   } catch (...) {
@@ -149,21 +152,25 @@ int RunProbe(const std::vector<std::string>& args, std::ostream& out, std::ostre
     Number("--port", port);
     if (rest.empty()) throw UsageError("no method given");
     const std::string& method = rest[0];
-    const size_t want = method == "GetNumeroAtualizacao" ? 1 : method == "RetornaArquivo" ? 4 : 2;
+    // The method's inputs, and RetornaArquivo's OUTFILE; any other name is left to the proxy to refuse.
+    const RemoteMethod* remote = FindMethodByName(method);
+    const MethodKind kind = remote ? remote->kind : MethodKind::kFolder;
+    const size_t want = kind == MethodKind::kGetNumeroAtualizacao ? 1 : kind == MethodKind::kRetornaArquivo ? 4 : 2;
     if (rest.size() != want) throw UsageError(method + " takes " + std::to_string(want - 1) + " argument(s)");
-    const int32_t number = method == "RetornaArquivo" ? Number("NUMBER", rest[2]) : 0;
+    const int32_t number = kind == MethodKind::kRetornaArquivo ? Number("NUMBER", rest[2]) : 0;
 
     TServerConnection conn;
     conn.SetHostName(host);
     conn.Params.Set("Port", port);
     conn.Open();
     TServidorClient proxy(conn.DBXConnection());
-    if (method == "GetNumeroAtualizacao") {
+    if (kind == MethodKind::kGetNumeroAtualizacao) {
       out << proxy.GetNumeroAtualizacao() << '\n';
-    } else if (method == "RetornaArquivo") {
+    } else if (kind == MethodKind::kRetornaArquivo) {
       FetchFile(proxy, rest[1], number, rest[3], out);
     } else {
-      const OleVariant listing = method == "AtualizaAtualizador" ? UpdaterListing(rest[1]) : FolderListing(rest[1]);
+      const OleVariant listing =
+          kind == MethodKind::kAtualizaAtualizador ? UpdaterListing(rest[1]) : FolderListing(rest[1]);
       auto env = FolderEnv(std::filesystem::temp_directory_path());
       PrintFetchList(*env, proxy.CallFolderMethod(method, listing), out);
     }

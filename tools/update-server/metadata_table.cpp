@@ -4,14 +4,15 @@
 #include <string_view>
 
 #include "rpc/field_codec.h"
+#include "rpc/rpc_parameter.h"
 
 namespace selvane::refserver {
 
 namespace {
 
-constexpr int32_t kBool = 4;
-constexpr int32_t kInt = 6;
-constexpr int32_t kStr = 26;
+constexpr int32_t kBool = kRpcTypeBoolean;
+constexpr int32_t kInt = kRpcTypeInt32;
+constexpr int32_t kStr = kRpcTypeWideString;
 
 struct MetaColumn {
   std::string_view name;

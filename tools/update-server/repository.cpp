@@ -5,16 +5,17 @@
 #include <cmath>
 #include <utility>
 
-#include "editions/editions.h"
 #include "base/dos_time.h"
+#include "protocol/method_table.h"
 
 namespace selvane::refserver {
 
 namespace {
 
+// The repository folder of each folder that the folder methods name.
 struct FolderMethod {
-  std::string_view suffix;  // after "AtualizaPasta" / "RecompoePasta"
-  std::string_view folder;
+  std::string_view method_folder;  // "SchemasNFCE"
+  std::string_view folder;         // "NFCE\Schemas"
 };
 constexpr std::array<FolderMethod, 5> kFolderMethods{{
     {"ECF", "ECF"},
@@ -77,14 +78,10 @@ bool SameFileName(std::string_view a, std::string_view b) { return Fold(a) == Fo
 Repository::Repository(Env& env, RepositoryOptions options) : env_(env), options_(std::move(options)) {}
 
 std::optional<std::string_view> Repository::FolderOf(std::string_view method) {
-  constexpr std::string_view kClass = "TServidor.";
-  if (method.starts_with(kClass)) method.remove_prefix(kClass.size());
-  for (std::string_view verb : {std::string_view("AtualizaPasta"), std::string_view("RecompoePasta")}) {
-    if (!method.starts_with(verb)) continue;
-    const std::string_view suffix = method.substr(verb.size());
-    for (const FolderMethod& m : kFolderMethods) {
-      if (m.suffix == suffix) return m.folder;
-    }
+  const RemoteMethod* remote = method.starts_with(kServidorClass) ? FindMethodByText(method) : FindMethodByName(method);
+  if (remote == nullptr || remote->kind != MethodKind::kFolder) return std::nullopt;
+  for (const FolderMethod& m : kFolderMethods) {
+    if (m.method_folder == remote->folder) return m.folder;
   }
   return std::nullopt;
 }

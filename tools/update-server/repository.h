@@ -16,20 +16,10 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "protocol/packet_layouts.h"
+#include "protocol/server_paths.h"
 
 namespace selvane::refserver {
-
-// One row of the client's folder listing.
-struct ListedFile {
-  std::string name;
-  double date_time = 0;  // TDateTime
-};
-
-// One row of a fetch list.
-struct FetchEntry {
-  std::string file;  // the text the client passes back to RetornaArquivo
-  double date_time = 0;
-};
 
 // A repository file that a RetornaArquivo request names.
 struct ResolvedFile {
@@ -47,9 +37,6 @@ class UnknownFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Server-side folder under which --full-paths hands out its File values.
-inline constexpr std::string_view kServerRoot = "C:\\Kavel\\Servidor Atualizacao\\";
 
 struct RepositoryOptions {
   // Hand out File values as server paths below kServerRoot instead of

@@ -5,9 +5,13 @@
 #include <exception>
 #include <utility>
 
+#include "base/byte_order.h"
 #include "base/text.h"
 #include "rpc/field_codec.h"
+#include "rpc/rpc_command.h"
 #include "rpc/rpc_error.h"
+#include "rpc/rpc_parameter.h"
+#include "rpc/transport_filter_tools.h"
 #include "rpc/variant_stream.h"
 #include "metadata_table.h"
 #include "protocol/credentials.h"
@@ -18,8 +22,6 @@ namespace {
 
 using Tok = TRpcJsonToken;
 
-constexpr std::array<uint8_t, 5> kFilterQuery{5, 5, 5, 5, 5};
-constexpr std::array<uint8_t, 5> kNoFilter{6, 0, 0, 0, 0};
 constexpr size_t kReadBuffer = 64 * 1024;
 constexpr size_t kWriteBuffer = 64 * 1024;
 constexpr uint8_t kBlobFieldHeader = 0x08;
@@ -29,6 +31,21 @@ class ProtocolError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// The type code under which the client's remote layer knows a parameter.
+int32_t TypeCode(ValueKind value) {
+  switch (value) {
+    case ValueKind::kInt32:
+      return kRpcTypeInt32;
+    case ValueKind::kWideString:
+      return kRpcTypeWideString;
+    case ValueKind::kPacket:
+      break;
+  }
+  return kRpcTypeVariant;
+}
+
+int32_t Direction(const MethodParameter& p) { return p.is_return ? kParamReturn : kParamIn; }
 
 bool IsSegmented(ByteSpan field) {
   return !field.empty() && (field[0] == kSegmentedFieldHeader || (field[0] >= 0x08 && field[0] <= 0x0F));
@@ -114,6 +131,15 @@ bool Session::ServeRequest() {
   return true;
 }
 
+std::pair<std::string, std::string> Session::ReadTypeAndText() {
+  reader_.ReadToken(Tok::kValueSeparator);
+  reader_.ReadBoolean();
+  reader_.ReadToken(Tok::kValueSeparator);
+  std::string type = reader_.ReadUtf8String();
+  reader_.ReadToken(Tok::kValueSeparator);
+  return {std::move(type), reader_.ReadUtf8String()};
+}
+
 void Session::SkipParams() {
   while (reader_.PeekToken() != Tok::kArrayEnd) {
     reader_.SkipValue();
@@ -151,16 +177,11 @@ void Session::Connect() {
 
 void Session::Prepare() {
   int32_t handle = reader_.ReadInt32();
-  reader_.ReadToken(Tok::kValueSeparator);
-  reader_.ReadBoolean();
-  reader_.ReadToken(Tok::kValueSeparator);
-  const std::string type = reader_.ReadUtf8String();
-  reader_.ReadToken(Tok::kValueSeparator);
-  const std::string text = reader_.ReadUtf8String();
+  const auto [type, text] = ReadTypeAndText();
   EndRequest();
 
-  const Method* m = FindMethod(text);
-  if (type != "DataSnap.ServerMethod" || !m) {
+  const RemoteMethod* m = FindMethodByText(text);
+  if (type != kServerMethodCommandType || !m) {
     WriteError("Método desconhecido: " + text, 31);
     return;
   }
@@ -174,14 +195,11 @@ void Session::Prepare() {
   writer_.WriteName("parameters");
   writer_.WriteArrayStart();
   writer_.WriteInt32(static_cast<int32_t>(m->parameters.size()));
-  for (const ParameterDescription& p : m->parameters) {
+  for (const MethodParameter& p : m->parameters) {
     // DataType, SubType, ParameterDirection, Precision, Scale, Name, ChildPosition, Size, ValueTypeFlags
     writer_.WriteValueSeparator();
     writer_.WriteArrayStart();
-    for (int64_t v : {int64_t{p.data_type}, int64_t{0}, int64_t{p.direction}, int64_t{0}, int64_t{0}}) {
-      writer_.WriteInt64(v);
-      writer_.WriteValueSeparator();
-    }
+    WriteNumbersBefore({TypeCode(p.value), 0, Direction(p), 0, 0});
     writer_.WriteString(p.name);
     for (int32_t v : {0, p.size, 0}) {
       writer_.WriteValueSeparator();
@@ -200,12 +218,7 @@ void Session::Execute() {
   reader_.ReadToken(Tok::kArrayStart);
   const int32_t handle = reader_.ReadInt32();
   if (form == "fields") {
-    reader_.ReadToken(Tok::kValueSeparator);
-    reader_.ReadBoolean();
-    reader_.ReadToken(Tok::kValueSeparator);
-    const std::string type = reader_.ReadUtf8String();
-    reader_.ReadToken(Tok::kValueSeparator);
-    const std::string text = reader_.ReadUtf8String();
+    const auto [type, text] = ReadTypeAndText();
     reader_.ReadToken(Tok::kArrayEnd);
     reader_.ReadToken(Tok::kObjectEnd);
     EndRequest();
@@ -252,10 +265,7 @@ Bytes Session::InputValue(int32_t handle, int32_t ordinal, ByteSpan field) {
     writer_.WriteObjectStart();
     writer_.WriteName("more_blob");
     writer_.WriteArrayStart();
-    for (int64_t v : {int64_t{handle}, int64_t{blob}, int64_t{0}, int64_t{ordinal}}) {
-      writer_.WriteInt64(v);
-      writer_.WriteValueSeparator();
-    }
+    WriteNumbersBefore({handle, blob, 0, ordinal});
     writer_.WriteInt32(0);
     writer_.WriteArrayEnd();
     writer_.WriteObjectEnd();
@@ -282,7 +292,7 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
     WriteError("Command closed or executed again", 4);
     return;
   }
-  const Method& m = *it->second;
+  const RemoteMethod& m = *it->second;
   pending_.erase(handle);
 
   // Inputs are taken whole, later parts included, before anything can fail, so
@@ -292,14 +302,14 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
   OleVariant listing = OleVariant::Null();
   try {
     for (size_t i = 0; i < m.parameters.size(); ++i) {
-      const ParameterDescription& p = m.parameters[i];
-      if (p.direction == kDirReturn) continue;
+      const MethodParameter& p = m.parameters[i];
+      if (p.is_return) continue;
       const ByteSpan field = FieldAt(row, i);
       const int32_t ordinal = static_cast<int32_t>(i);
-      if (p.data_type == kTypeWideString) {
+      if (p.value == ValueKind::kWideString) {
         path = IsSegmented(field) ? DecodeStringBytes(InputValue(handle, ordinal, field))
                                   : DecodeWideStringField(field).value_or(u"");
-      } else if (p.data_type == kTypeInt32) {
+      } else if (p.value == ValueKind::kInt32) {
         number = DecodeInt32Field(field).value_or(0);
       } else if (IsSegmented(field)) {
         const Bytes stream = InputValue(handle, ordinal, field);
@@ -316,8 +326,8 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
 
   Bytes reply;
   try {
-    for (const ParameterDescription& p : m.parameters) {
-      if (p.direction != kDirReturn) AppendNullField(reply);
+    for (const MethodParameter& p : m.parameters) {
+      if (!p.is_return) AppendNullField(reply);
     }
     switch (m.kind) {
       case MethodKind::kGetNumeroAtualizacao:
@@ -360,8 +370,7 @@ void Session::AppendResult(Bytes& row, int32_t handle, OleVariant packet) {
   size_t sent = 0;
   if (options_.blob_header) {
     row.push_back(kBlobFieldHeader);
-    const uint32_t size = static_cast<uint32_t>(stream.size());
-    for (int shift = 24; shift >= 0; shift -= 8) row.push_back(static_cast<uint8_t>(size >> shift));
+    AppendBigEndian(row, static_cast<uint32_t>(stream.size()), 4);
   } else {
     sent = AppendStreamField(row, stream, kMaxInlinePart);
   }
@@ -406,6 +415,13 @@ void Session::EndResult(bool flush) {
   writer_.WriteArrayEnd();
   writer_.WriteObjectEnd();
   if (flush) writer_.Flush();
+}
+
+void Session::WriteNumbersBefore(std::initializer_list<int64_t> values) {
+  for (int64_t v : values) {
+    writer_.WriteInt64(v);
+    writer_.WriteValueSeparator();
+  }
 }
 
 void Session::WriteHandle(int32_t handle) {

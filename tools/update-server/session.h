@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 
-#include "method_table.h"
 #include "base/ole_variant.h"
+#include "protocol/method_table.h"
 #include "rpc/field_codec.h"
 #include "rpc/json_stream_reader.h"
 #include "rpc/json_stream_writer.h"
@@ -51,6 +53,8 @@ class Session {
   bool ServeRequest();  // false after disconnect
   void EndRequest();
   std::string ReadName();
+  // What follows a command's handle: its parameter flag, then its type and text.
+  std::pair<std::string, std::string> ReadTypeAndText();
 
   void Connect();
   void Prepare();
@@ -68,6 +72,8 @@ class Session {
   void BeginResult();
   void EndResult(bool flush = true);
   void WriteHandle(int32_t handle);
+  // Array elements, each followed by a separator: the values before the next one.
+  void WriteNumbersBefore(std::initializer_list<int64_t> values);
   void WriteError(const std::string& message, int32_t code, std::string_view name = "TDBXError");
   void WriteResultData(int64_t count, ByteSpan bytes);
 
@@ -81,7 +87,7 @@ class Session {
   bool connected_ = false;
   int32_t next_handle_ = 0;
   int32_t next_blob_ = 1;
-  std::map<int32_t, const Method*> commands_;
+  std::map<int32_t, const RemoteMethod*> commands_;
   std::map<int32_t, Pending> pending_;
 };
 

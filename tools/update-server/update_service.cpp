@@ -1,7 +1,7 @@
 #include "update_service.h"
 
-#include "container_writer.h"
-#include "packets.h"
+#include "protocol/container_writer.h"
+#include "protocol/packet_layouts.h"
 
 #include <memory>
 #include <vector>

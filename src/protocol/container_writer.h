@@ -1,6 +1,7 @@
 #pragma once
-// Writes the container in which a file travels to the client: one zlib stream
-// (header and Adler-32 trailer) of
+// Writes the container in which a file travels to the client (the reference
+// server's side of container_reader.h): one zlib stream (header and Adler-32
+// trailer) of
 //   i32 entry count (1), i32 name length, name, i32 data length, data, end byte 0
 // with every integer little-endian. The data is compressed block by block as it
 // is appended, so the file itself is never copied whole.
@@ -13,7 +14,7 @@
 
 #include "base/ole_variant.h"
 
-namespace selvane::refserver {
+namespace selvane {
 
 class ContainerError : public std::runtime_error {
  public:
@@ -46,4 +47,4 @@ class ContainerWriter {
 
 Bytes MakeContainer(std::string_view name, std::span<const uint8_t> data);
 
-}  // namespace selvane::refserver
+}  // namespace selvane

@@ -1,8 +1,10 @@
-#include "install/inflate_reader.h"
+#include "protocol/inflate_reader.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace selvane {
 
@@ -16,7 +18,16 @@ struct InflateReader::State {
   bool source_done = false;
 };
 
-InflateReader::InflateReader(ReadableFile& source) : source_(source), state_(new State) {
+ByteSource SpanSource(std::span<const uint8_t> bytes) {
+  return [bytes, at = size_t{0}](void* buf, size_t n) mutable {
+    const size_t take = std::min(n, bytes.size() - at);
+    if (take != 0) std::memcpy(buf, bytes.data() + at, take);
+    at += take;
+    return take;
+  };
+}
+
+InflateReader::InflateReader(ByteSource source) : source_(std::move(source)), state_(new State) {
   if (inflateInit(&state_->z) != Z_OK) throw EZDecompressionError(zError(Z_MEM_ERROR));
 }
 
@@ -28,7 +39,7 @@ size_t InflateReader::Read(void* buf, size_t n) {
   size_t produced = 0;
   while (produced < n && !ended_) {
     if (z.avail_in == 0 && !state_->source_done) {
-      size_t got = source_.Read(state_->input.data(), state_->input.size());
+      size_t got = source_(state_->input.data(), state_->input.size());
       if (got == 0) state_->source_done = true;
       z.next_in = state_->input.data();
       z.avail_in = static_cast<uInt>(got);

@@ -1,15 +1,15 @@
 #pragma once
-// A zlib stream (header, deflate data, Adler-32 trailer) read from a file in
-// blocks. Only a fixed-size input buffer is held; callers pull the inflated
-// bytes in whatever amounts they need.
+// A zlib stream (header, deflate data, Adler-32 trailer) read from a byte
+// source in blocks. Only a fixed-size input buffer is held; callers pull the
+// inflated bytes in whatever amounts they need.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
-
-#include "platform/env.h"
 
 namespace selvane {
 
@@ -25,9 +25,16 @@ class EReadError : public std::runtime_error {
   EReadError() : std::runtime_error("Stream read error") {}
 };
 
+// Where compressed bytes come from: up to n bytes into buf, 0 only at the end.
+// Its failures pass through the reader unchanged.
+using ByteSource = std::function<size_t(void* buf, size_t n)>;
+
+// A source over bytes in memory; `bytes` must outlive it.
+ByteSource SpanSource(std::span<const uint8_t> bytes);
+
 class InflateReader {
  public:
-  explicit InflateReader(ReadableFile& source);
+  explicit InflateReader(ByteSource source);
   ~InflateReader();
   InflateReader(const InflateReader&) = delete;
   InflateReader& operator=(const InflateReader&) = delete;
@@ -42,7 +49,7 @@ class InflateReader {
 
  private:
   struct State;
-  ReadableFile& source_;
+  ByteSource source_;
   std::unique_ptr<State> state_;
   bool ended_ = false;
 };

@@ -1,11 +1,14 @@
-#include "container_writer.h"
+#include "protocol/container_writer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <random>
 
-namespace selvane::refserver {
+#include "protocol/container_reader.h"
+#include "protocol/container_test_util.h"
+
+namespace selvane {
 namespace {
 
 Bytes Inflate(const Bytes& z) {
@@ -23,17 +26,8 @@ Bytes Inflate(const Bytes& z) {
 }
 
 Bytes Expected(std::string_view name, const Bytes& data) {
-  Bytes b;
-  auto i32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  i32(1);
-  i32(static_cast<uint32_t>(name.size()));
-  b.insert(b.end(), name.begin(), name.end());
-  i32(static_cast<uint32_t>(data.size()));
-  b.insert(b.end(), data.begin(), data.end());
-  b.push_back(0);
-  return b;
+  const std::string body = container_test::Body({{std::string(name), std::string(data.begin(), data.end())}});
+  return Bytes(body.begin(), body.end());
 }
 
 TEST(ContainerWriter, WritesOneEntryInAZlibStream) {
@@ -74,4 +68,4 @@ TEST(ContainerWriter, RefusesDataThatDoesNotMatchTheAnnouncedLength) {
 }
 
 }  // namespace
-}  // namespace selvane::refserver
+}  // namespace selvane

@@ -1,4 +1,4 @@
-#include "container_writer.h"
+#include "protocol/container_writer.h"
 
 #include <zlib.h>
 
@@ -6,15 +6,13 @@
 #include <limits>
 #include <string>
 
-namespace selvane::refserver {
+#include "base/byte_order.h"
+
+namespace selvane {
 
 namespace {
 constexpr size_t kBlock = 64 * 1024;
 constexpr uint64_t kMaxCount = std::numeric_limits<int32_t>::max();
-
-void PutI32(Bytes& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 }  // namespace
 
 // One deflater per thread, reset for every container: a fresh one costs more
@@ -42,10 +40,10 @@ ContainerWriter::ContainerWriter(std::string_view name, uint64_t data_length)
   // Room for the whole container at once: growing a large one would copy it again and again.
   out_.reserve(deflateBound(&stream_.z, static_cast<uLong>(data_length + name.size() + 13)));
   Bytes head;
-  PutI32(head, 1);
-  PutI32(head, static_cast<uint32_t>(name.size()));
+  AppendLe32(head, 1);
+  AppendLe32(head, static_cast<uint32_t>(name.size()));
   head.insert(head.end(), name.begin(), name.end());
-  PutI32(head, static_cast<uint32_t>(data_length));
+  AppendLe32(head, static_cast<uint32_t>(data_length));
   Deflate(head, false);
 }
 
@@ -88,4 +86,4 @@ Bytes MakeContainer(std::string_view name, std::span<const uint8_t> data) {
   return w.Finish();
 }
 
-}  // namespace selvane::refserver
+}  // namespace selvane

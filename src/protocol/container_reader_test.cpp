@@ -1,0 +1,119 @@
+#include "protocol/container_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "protocol/container_test_util.h"
+#include "protocol/container_writer.h"
+
+namespace selvane {
+namespace {
+
+// Reads a container into one string per entry.
+class Entries {
+ public:
+  int32_t Read(ByteSource source) {
+    return ReadContainer(std::move(source), [this] { return std::make_unique<Sink>(data.emplace_back(), closed); });
+  }
+  int32_t Read(std::span<const uint8_t> container) { return Read(SpanSource(container)); }
+  int32_t Read(const std::string& container) {
+    return Read({reinterpret_cast<const uint8_t*>(container.data()), container.size()});
+  }
+
+  std::vector<std::string> data;
+  size_t closed = 0;
+
+ private:
+  class Sink : public EntrySink {
+   public:
+    Sink(std::string& out, size_t& closed) : out_(out), closed_(closed) {}
+    void Write(const void* data, size_t n) override { out_.append(static_cast<const char*>(data), n); }
+    void Close() override { ++closed_; }
+
+   private:
+    std::string& out_;
+    size_t& closed_;
+  };
+};
+
+TEST(ContainerReader, StreamsEveryEntryIntoASinkOfItsOwn) {
+  for (const container_test::GoodCase& c : container_test::GoodCases()) {
+    SCOPED_TRACE(c.what);
+    Entries read;
+    EXPECT_EQ(read.Read(container_test::Deflate(container_test::Body(c.entries, c.last_end_byte))),
+              static_cast<int32_t>(c.entries.size()));
+    std::vector<std::string> expected;
+    for (const container_test::Entry& e : c.entries) expected.push_back(e.data);
+    EXPECT_EQ(read.data, expected);
+    EXPECT_EQ(read.closed, c.entries.size());
+  }
+}
+
+TEST(ContainerReader, ACountOfZeroOrLessOpensNoSink) {
+  for (int32_t count : {0, -1, INT32_MIN}) {
+    SCOPED_TRACE(count);
+    Entries read;
+    EXPECT_EQ(read.Read(container_test::Deflate(container_test::Int32s({count}))), 0);
+    EXPECT_TRUE(read.data.empty());
+  }
+}
+
+TEST(ContainerReader, BadContainersFailWithTheirOwnTexts) {
+  for (const container_test::BadCase& c : container_test::BadCases()) {
+    SCOPED_TRACE(c.what);
+    try {
+      Entries().Read(c.bytes);
+      ADD_FAILURE() << "no failure";
+    } catch (const std::exception& e) {
+      if (c.message != nullptr) {
+        EXPECT_STREQ(e.what(), c.message);
+      }
+    }
+  }
+}
+
+TEST(ContainerReader, ReadsWhatTheWriterWrites) {
+  std::mt19937 rng(11);
+  for (size_t size : {size_t{0}, size_t{1}, size_t{65536}, size_t{200003}}) {
+    SCOPED_TRACE(size);
+    Bytes data(size);
+    for (auto& b : data) b = static_cast<uint8_t>(rng() % 7);
+    Entries read;
+    EXPECT_EQ(read.Read(MakeContainer("Configuração.ini", data)), 1);
+    ASSERT_EQ(read.data.size(), 1u);
+    EXPECT_EQ(read.data[0], std::string(data.begin(), data.end()));
+  }
+}
+
+TEST(ContainerReader, ASourceFailureAtAnyCallPassesThroughUnchanged) {
+  const std::string data(200000, 'q');
+  const std::string container = container_test::Deflate(container_test::Body({{"a", data}}));
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(container.data()), container.size());
+  for (int fail_at = 0;; ++fail_at) {
+    SCOPED_TRACE(fail_at);
+    ByteSource inner = SpanSource(bytes);
+    int calls = 0;
+    // Small reads, so that the campaign reaches every part of the stream.
+    auto source = [&](void* buf, size_t n) -> size_t {
+      if (calls++ == fail_at) throw std::runtime_error("source failed");
+      return inner(buf, std::min<size_t>(n, 97));
+    };
+    Entries read;
+    try {
+      EXPECT_EQ(read.Read(source), 1);
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "source failed");
+      continue;
+    }
+    // The source was read to its end without failing.
+    EXPECT_EQ(read.data, std::vector<std::string>{data});
+    EXPECT_GT(fail_at, static_cast<int>(container.size() / 97));
+    break;
+  }
+}
+
+}  // namespace
+}  // namespace selvane

@@ -7,12 +7,12 @@
 #include <zlib.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "install/container.h"
 #include "platform/posix_env.h"
+#include "testing/memory_file.h"
 #include "testing/scratch_dir.h"
 
 namespace {
@@ -39,33 +39,12 @@ std::string MakeContainer(size_t size) {
   return out;
 }
 
-class SpanFile : public selvane::ReadableFile {
- public:
-  explicit SpanFile(const std::string& s) : s_(s) {}
-  size_t Read(void* buf, size_t n) override {
-    n = std::min(n, s_.size() - at_);
-    std::memcpy(buf, s_.data() + at_, n);
-    at_ += n;
-    return n;
-  }
-
- private:
-  const std::string& s_;
-  size_t at_ = 0;
-};
-
-class NullSink : public selvane::WritableFile {
- public:
-  void Write(const void*, size_t) override {}
-  void Close() override {}
-};
-
 void BM_UnpackInMemory(benchmark::State& state) {
   const size_t size = static_cast<size_t>(state.range(0));
   const std::string container = MakeContainer(size);
   for (auto _ : state) {
-    SpanFile in(container);
-    selvane::UnpackContainer(in, [] { return std::make_unique<NullSink>(); });
+    selvane::MemoryFile in(container);
+    selvane::UnpackContainer(in, [] { return std::make_unique<selvane::MemorySink>(); });
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
   state.counters["ratio"] = static_cast<double>(size) / static_cast<double>(container.size());

@@ -15,6 +15,7 @@
 #include "records/record_set.h"
 #include "server/server_connection.h"
 #include "server/servidor_client.h"
+#include "testing/memory_file.h"
 #include "update-server/test_repository.h"
 #include "update-server/update_server.h"
 
@@ -84,7 +85,7 @@ class LoopbackTest : public ::testing::Test {
     FileRecord r{rs.FieldByName("FileName").AsString(), "", rs.FieldByName("FileDate").AsDateTime()};
     const auto zipped = rs.FieldByName("Content").AsBytes();
     MemoryFile in(zipped);
-    UnpackContainer(in, [&r] { return std::make_unique<StringSink>(r.content); });
+    UnpackContainer(in, [&r] { return std::make_unique<MemorySink>(&r.content); });
     return r;
   }
 
@@ -93,30 +94,6 @@ class LoopbackTest : public ::testing::Test {
   std::unique_ptr<refserver::UpdateServer> server_;
   std::unique_ptr<TServerConnection> conn_;
 
- private:
-  class MemoryFile : public ReadableFile {
-   public:
-    explicit MemoryFile(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-    size_t Read(void* buf, size_t n) override {
-      n = std::min(n, bytes_.size() - at_);
-      std::copy_n(bytes_.data() + at_, n, static_cast<uint8_t*>(buf));
-      at_ += n;
-      return n;
-    }
-
-   private:
-    std::span<const uint8_t> bytes_;
-    size_t at_ = 0;
-  };
-  class StringSink : public WritableFile {
-   public:
-    explicit StringSink(std::string& out) : out_(out) { out_.clear(); }
-    void Write(const void* buf, size_t n) override { out_.append(static_cast<const char*>(buf), n); }
-    void Close() override {}
-
-   private:
-    std::string& out_;
-  };
 };
 
 }  // namespace selvane

@@ -12,9 +12,8 @@
 namespace selvane {
 namespace {
 
-using testing::MemoryEnv;
 using testing::RecordingView;
-using testing::SavedLink;
+using testing::WindowEnv;
 
 constexpr char kDesktop[] = "C:\\Users\\ana\\Desktop";
 
@@ -26,9 +25,9 @@ struct Launch {
 // A window of its own, for tables of cases: its worker records how it was
 // started and ends at once.
 struct Window {
-  Window() { env.AddDir("C:\\Windows"); }
+  Window() { env.files.MakeDirs("C:\\Windows"); }
   RecordingView view;
-  MemoryEnv env;
+  WindowEnv env;
   PostingWindowPort port;
   std::vector<Launch> launches;
   TFrmSelvane form{view, env, port, [this](const EditionInfo& e, bool instalacao, WindowPort& p) {
@@ -40,8 +39,8 @@ struct Window {
 class FrmSelvaneTest : public ::testing::Test {
  protected:
   FrmSelvaneTest() {
-    env.registry[std::string(kShellFoldersKey) + "|Desktop"] = kDesktop;
-    env.AddDir("C:\\Windows");
+    env.SetCurrentUserString(std::string(kShellFoldersKey), "Desktop", kDesktop);
+    env.files.MakeDirs("C:\\Windows");
   }
 
   // What the worker does as soon as it is started; by default it just ends.
@@ -59,13 +58,13 @@ class FrmSelvaneTest : public ::testing::Test {
   }
 
   void Start(const std::string& exe_path) {
-    env.exe_path = exe_path;
+    env.SetExecutablePath(exe_path);
     Form().FormCreate();
     Form().FormActivate();
   }
 
   RecordingView view;
-  MemoryEnv env;
+  WindowEnv env;
   std::vector<Launch> launches;
   WindowPort* port = nullptr;
   PostingWindowPort posting;         // outlives the window, as in the program
@@ -94,7 +93,7 @@ TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.exe);
     Window w;
-    w.env.exe_path = c.exe;
+    w.env.SetExecutablePath(c.exe);
     w.form.FormCreate();
     w.form.FormActivate();
     EXPECT_TRUE(w.env.DirectoryExists("C:\\Kavel"));
@@ -114,7 +113,7 @@ TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
 }
 
 TEST_F(FrmSelvaneTest, DispatchRunsOnlyOnFirstActivation) {
-  env.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  env.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
   Start("C:\\Kavel\\MEI\\Selvane.exe");
   Form().FormActivate();
   view.events.form_activate();
@@ -178,12 +177,12 @@ TEST_F(FrmSelvaneTest, Launchers) {
     const EditionInfo& ed = GetEdition(c.edition);
     SCOPED_TRACE(c.title);
     RecordingView v;
-    MemoryEnv e;
-    e.AddDir("C:\\Windows");
-    e.AddDir("C:\\Kavel");
+    WindowEnv e;
+    e.files.MakeDirs("C:\\Windows");
+    e.files.MakeDirs("C:\\Kavel");
     if (c.installed) {
-      e.AddDir(std::string(ed.edition_folder));
-      e.AddFile(std::string(ed.pos_executable));
+      e.files.MakeDirs(std::string(ed.edition_folder));
+      e.files.PutFile(std::string(ed.pos_executable), "");
     }
     std::vector<Launch> started;
     WindowPort* p = nullptr;
@@ -221,7 +220,7 @@ TEST_F(FrmSelvaneTest, Launchers) {
       EXPECT_FALSE(form.fields().ThreadRodando);
       EXPECT_FALSE(form.fields().CriarAtalhoAguardando);
     }
-    EXPECT_TRUE(e.links.empty());
+    EXPECT_TRUE(e.SavedShellLinks().empty());
   }
 }
 
@@ -229,8 +228,9 @@ TEST_F(FrmSelvaneTest, ExistingKvlFolderKeepsItsAttributes) {
   for (bool installed : {false, true}) {
     SCOPED_TRACE(installed ? "update" : "installation");
     Window w;
-    w.env.AddDir("C:\\Windows\\kvl", kAttrDirectory | kAttrReadOnly);
-    if (installed) w.env.AddFile("C:\\Kavel\\ECF\\VendraECF.exe");
+    w.env.files.MakeDirs("C:\\Windows\\kvl");
+    ASSERT_TRUE(w.env.SetAttributes("C:\\Windows\\kvl", kAttrDirectory | kAttrReadOnly));
+    if (installed) w.env.files.PutFile("C:\\Kavel\\ECF\\VendraECF.exe", "");
     w.form.IniciarAtualizacaoPAFECF();
     ASSERT_EQ(w.launches.size(), 1u);
     EXPECT_EQ(*w.env.GetAttributes("C:\\Windows\\kvl"), kAttrDirectory | kAttrReadOnly);
@@ -238,8 +238,8 @@ TEST_F(FrmSelvaneTest, ExistingKvlFolderKeepsItsAttributes) {
 }
 
 TEST_F(FrmSelvaneTest, UpdateOfNfceWithSchemasMissingLeavesItMissing) {
-  env.AddDir("C:\\Kavel\\NFCE");
-  env.AddFile("C:\\Kavel\\NFCE\\VendraNFCE.exe");
+  env.files.MakeDirs("C:\\Kavel\\NFCE");
+  env.files.PutFile("C:\\Kavel\\NFCE\\VendraNFCE.exe", "");
   Start("C:\\Kavel\\NFCE\\Selvane.exe");
   ASSERT_EQ(launches.size(), 1u);
   EXPECT_FALSE(launches[0].instalacao);
@@ -269,8 +269,8 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsOnShortcutRequest) {
   Form().Panel3Click();
   EXPECT_EQ(view.process_passes, 5);
   EXPECT_EQ(view.status, "Concluíndo...");
-  ASSERT_EQ(env.links.size(), 1u);
-  EXPECT_EQ(env.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-NFCe.lnk");
+  ASSERT_EQ(env.SavedShellLinks().size(), 1u);
+  EXPECT_EQ(env.SavedShellLinks()[0].path, std::string(kDesktop) + "\\Kavel Vendra-NFCe.lnk");
   EXPECT_FALSE(Form().fields().CriarAtalhoAguardando);
   // The worker goes on: its later messages still reach the window.
   EXPECT_TRUE(Form().fields().ThreadRodando);
@@ -279,7 +279,7 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsOnShortcutRequest) {
   view.ProcessMessages();
   EXPECT_EQ(view.status, "Concluído!");
   EXPECT_FALSE(Form().fields().ThreadRodando);
-  EXPECT_EQ(env.links.size(), 1u);
+  EXPECT_EQ(env.SavedShellLinks().size(), 1u);
 }
 
 TEST_F(FrmSelvaneTest, InstallationWaitEndsOnWorkerEndWithoutShortcut) {
@@ -303,7 +303,7 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsOnWorkerEndWithoutShortcut) {
   EXPECT_FALSE(view.animation);
   EXPECT_TRUE(view.close_enabled);
   EXPECT_FALSE(Form().fields().ThreadRodando);
-  EXPECT_TRUE(env.links.empty());
+  EXPECT_TRUE(env.SavedShellLinks().empty());
   EXPECT_FALSE(view.terminated);
 }
 
@@ -316,7 +316,7 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsWhenTheApplicationIsToldToEnd) {
   EXPECT_TRUE(view.terminated);
   EXPECT_EQ(view.process_passes, 2);
   EXPECT_TRUE(Form().fields().ThreadRodando);
-  EXPECT_TRUE(env.links.empty());
+  EXPECT_TRUE(env.SavedShellLinks().empty());
 }
 
 TEST_F(FrmSelvaneTest, ShortcutRequestIsServedEvenIfTheWorkerHasAlreadyEnded) {
@@ -326,8 +326,8 @@ TEST_F(FrmSelvaneTest, ShortcutRequestIsServedEvenIfTheWorkerHasAlreadyEnded) {
     p.WorkerEnded();
   };
   Start("C:\\Kavel\\ECF\\Selvane.exe");
-  ASSERT_EQ(env.links.size(), 1u);
-  EXPECT_EQ(env.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-ECF.lnk");
+  ASSERT_EQ(env.SavedShellLinks().size(), 1u);
+  EXPECT_EQ(env.SavedShellLinks()[0].path, std::string(kDesktop) + "\\Kavel Vendra-ECF.lnk");
 }
 
 TEST_F(FrmSelvaneTest, WaitYieldsBetweenPasses) {
@@ -336,41 +336,40 @@ TEST_F(FrmSelvaneTest, WaitYieldsBetweenPasses) {
     if (pass == 10) port->WorkerEnded();
   };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  EXPECT_EQ(env.sleeps, view.process_passes);
+  EXPECT_EQ(env.files.Sleeps(), view.process_passes);
 }
 
 TEST_F(FrmSelvaneTest, ShortcutOperations) {
   struct Case {
     void (TFrmSelvane::*op)();
-    SavedLink link;
+    SavedShellLink link;
   };
   const std::string d = kDesktop;
   const Case cases[] = {
       {&TFrmSelvane::CriarAtalhosECF,
-       {d + "\\Kavel Vendra-ECF.lnk", "C:\\Kavel\\ECF\\VendraECF.exe", "", "C:\\Kavel\\ECF\\"}},
+       {d + "\\Kavel Vendra-ECF.lnk", {"C:\\Kavel\\ECF\\VendraECF.exe", "", "C:\\Kavel\\ECF\\"}}},
       {&TFrmSelvane::CriarAtalhosNFCE,
-       {d + "\\Kavel Vendra-NFCe.lnk", "C:\\Kavel\\NFCE\\VendraNFCE.exe", "", "C:\\Kavel\\NFCE\\"}},
+       {d + "\\Kavel Vendra-NFCe.lnk", {"C:\\Kavel\\NFCE\\VendraNFCE.exe", "", "C:\\Kavel\\NFCE\\"}}},
       {&TFrmSelvane::CriarAtalhosDNF,
-       {d + "\\Kavel Vendra-MEI.lnk", "C:\\Kavel\\MEI\\VendraMEI.exe", "", "C:\\Kavel\\MEI\\"}},
+       {d + "\\Kavel Vendra-MEI.lnk", {"C:\\Kavel\\MEI\\VendraMEI.exe", "", "C:\\Kavel\\MEI\\"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.link.path);
-    env.links.clear();
+    const size_t before = env.SavedShellLinks().size();
     (Form().*c.op)();
     (Form().*c.op)();  // a second one replaces the first
-    ASSERT_EQ(env.links.size(), 1u);
-    EXPECT_EQ(env.links[0].path, c.link.path);
-    EXPECT_EQ(env.links[0].target, c.link.target);
-    EXPECT_EQ(env.links[0].arguments, c.link.arguments);
-    EXPECT_EQ(env.links[0].working_dir, c.link.working_dir);
+    const auto links = env.SavedShellLinks();
+    ASSERT_EQ(links.size(), before + 1);
+    EXPECT_EQ(links.back().path, c.link.path);
+    EXPECT_EQ(links.back().fields, c.link.fields);
   }
 }
 
 TEST_F(FrmSelvaneTest, ShortcutWithoutKnownDesktopIsNotMade) {
-  env.registry.clear();
+  env.ClearCurrentUserStrings();
   worker = [](WindowPort& p) { p.RequestShortcut(); };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  EXPECT_TRUE(env.links.empty());
+  EXPECT_TRUE(env.SavedShellLinks().empty());
   EXPECT_FALSE(Form().fields().CriarAtalhoAguardando);
   EXPECT_TRUE(view.errors.empty());
 }
@@ -378,15 +377,15 @@ TEST_F(FrmSelvaneTest, ShortcutWithoutKnownDesktopIsNotMade) {
 // A shell link object that cannot be created raises on the window thread: the
 // wait is left and the error reaches the message box; the worker carries on.
 TEST_F(FrmSelvaneTest, FailedShortcutCreationShowsTheErrorAndLeavesTheWait) {
-  env.shell_link_failure = "Classe não registrada";
+  env.SetShellLinkFailure("Classe não registrada");
   worker = [](WindowPort& p) { p.RequestShortcut(); };
-  env.exe_path = "C:\\Kavel\\NFCE\\Selvane.exe";
+  env.SetExecutablePath("C:\\Kavel\\NFCE\\Selvane.exe");
   Form();
   view.events.form_create();
   view.events.form_activate();
   ASSERT_EQ(view.errors.size(), 1u);
   EXPECT_EQ(view.errors[0], "Classe não registrada");
-  EXPECT_TRUE(env.links.empty());
+  EXPECT_TRUE(env.SavedShellLinks().empty());
   EXPECT_FALSE(view.terminated);
   port->SetStatus("Concluído!");
   view.ProcessMessages();
@@ -394,7 +393,7 @@ TEST_F(FrmSelvaneTest, FailedShortcutCreationShowsTheErrorAndLeavesTheWait) {
 }
 
 TEST_F(FrmSelvaneTest, WorkerMessagesTakeEffectOnlyWhenTheWindowThreadProcessesThem) {
-  env.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  env.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
   worker = nullptr;
   Start("C:\\Kavel\\MEI\\Selvane.exe");
   port->SetAnimation(true);
@@ -428,9 +427,10 @@ TEST_F(FrmSelvaneTest, FormCreateRemovesSelfUpdateLeftoversBesideTheExecutable) 
   for (const char* f : {"C:\\Kavel\\ECF\\AtualizaSistema.bat", "C:\\Kavel\\ECF\\Selvane_old.exe",
                         "C:\\Kavel\\ECF\\Selvane.exe", "C:\\Kavel\\ECF\\Selvane_new.zip",
                         "C:\\Kavel\\ECF\\VendraECF.exe", "C:\\Kavel\\AtualizaSistema.bat"}) {
-    env.AddFile(f);
+    env.files.PutFile(f, "");
   }
-  env.exe_path = "C:\\Kavel\\ECF\\Selvane.exe";
+  env.SetExecutablePath("C:\\Kavel\\ECF\\Selvane.exe");
+  const auto folders = env.files.Folders();
   Form().FormCreate();
   EXPECT_FALSE(env.FileExists("C:\\Kavel\\ECF\\AtualizaSistema.bat"));
   EXPECT_FALSE(env.FileExists("C:\\Kavel\\ECF\\Selvane_old.exe"));
@@ -440,7 +440,7 @@ TEST_F(FrmSelvaneTest, FormCreateRemovesSelfUpdateLeftoversBesideTheExecutable) 
   }
   // Window creation does nothing else: no folder, no worker.
   EXPECT_TRUE(launches.empty());
-  EXPECT_FALSE(env.DirectoryExists("C:\\Kavel"));
+  EXPECT_EQ(env.files.Folders(), folders);
 }
 
 // A real worker thread posting while the window thread waits.
@@ -462,12 +462,12 @@ TEST_F(FrmSelvaneTest, WorkerOnItsOwnThread) {
   ASSERT_EQ(view.statuses.size(), 102u);
   EXPECT_EQ(view.statuses[57], "Instalando... 57% Concluído.");
   EXPECT_EQ(view.status, "Concluído!");
-  EXPECT_EQ(env.links.size(), 1u);
+  EXPECT_EQ(env.SavedShellLinks().size(), 1u);
   EXPECT_FALSE(Form().fields().ThreadRodando);
 }
 
 TEST_F(FrmSelvaneTest, PortOutlivingTheWindowDropsLatePosts) {
-  env.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  env.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
   worker = nullptr;
   Start("C:\\Kavel\\MEI\\Selvane.exe");
   port->SetStatus("Conectado com Sucesso!");

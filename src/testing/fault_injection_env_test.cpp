@@ -84,7 +84,9 @@ TEST_F(FaultInjectionEnvTest, TheNthCallOfAKindFails) {
                               "(no error)");
             break;
           case Call::kWrite: through.push_back(Message([&] { held->Write("x", 1); }) == "(no error)"); break;
-          case Call::kMove: through.push_back(env_->MoveFileReplace("C:\\m" + n + ".txt", "C:\\n" + n + ".txt")); break;
+          case Call::kMove:
+            through.push_back(env_->MoveFileReplace("C:\\m" + n + ".txt", "C:\\n" + n + ".txt"));
+            break;
           case Call::kSetTime: through.push_back(env_->SetLastWriteDos("C:\\m" + n + ".txt", when)); break;
         }
       }

@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 #include "install/container.h"
 #include "protocol/container_writer.h"
 #include "platform/posix_env.h"
+#include "testing/memory_file.h"
 #include "testing/scratch_dir.h"
 
 namespace {
@@ -28,18 +30,12 @@ std::string TextContainer(size_t size) {
   return std::string(container.begin(), container.end());
 }
 
-class NullSink : public selvane::EntrySink {
- public:
-  void Write(const void*, size_t) override {}
-  void Close() override {}
-};
-
 void BM_UnpackInMemory(benchmark::State& state) {
   const size_t size = static_cast<size_t>(state.range(0));
   const std::string container = TextContainer(size);
   for (auto _ : state) {
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(container.data()), container.size());
-    selvane::ReadContainer(bytes, [] { return std::make_unique<NullSink>(); });
+    selvane::ReadContainer(bytes, [] { return std::make_unique<selvane::MemorySink>(); });
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
   state.counters["ratio"] = static_cast<double>(size) / static_cast<double>(container.size());

@@ -12,9 +12,10 @@
 #include <new>
 #include <string>
 
+#include "base/code_page_1252.h"
 #include "platform/env.h"
-#include "platform/env_wrapper.h"
 #include "records/record_set.h"
+#include "testing/memory_file.h"
 
 namespace {
 
@@ -51,24 +52,9 @@ namespace {
 
 constexpr TDateTime kWhen = 45366.4375;
 
-// Files that swallow what is written: measures the record set, not the disk.
-class SinkEnv : public EnvWrapper {
- public:
-  SinkEnv() : EnvWrapper(nullptr) {}
-  std::unique_ptr<WritableFile> Create(const std::string&, ShareMode) override {
-    struct Sink : WritableFile {
-      void Write(const void* buf, size_t n) override { benchmark::DoNotOptimize(buf); (void)n; }
-      void Close() override {}
-    };
-    return std::make_unique<Sink>();
-  }
-  std::string ToAnsi(std::string_view s) override { return std::string(s); }
-  std::string FromAnsi(std::string_view s) override { return std::string(s); }
-};
-
 void BM_GetDataFolderListing(benchmark::State& state) {
-  SinkEnv env;
-  TRecordSet rs(env);
+  Windows1252CodePage code_page;
+  TRecordSet rs(code_page);
   rs.FieldDefs().Add("Filename", ftString, 100, true);
   rs.FieldDefs().Add("FileDate", ftDateTime, 0, true);
   rs.CreateDataSet();
@@ -92,8 +78,8 @@ void BM_GetDataFolderListing(benchmark::State& state) {
 BENCHMARK(BM_GetDataFolderListing)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 Bytes FileRecordPacket(size_t blob_size) {
-  SinkEnv env;
-  TRecordSet rs(env);
+  Windows1252CodePage code_page;
+  TRecordSet rs(code_page);
   rs.FieldDefs().Add("FileName", ftString, 255);
   rs.FieldDefs().Add("Content", ftBlob);
   rs.FieldDefs().Add("FileDate", ftDateTime);
@@ -107,7 +93,8 @@ Bytes FileRecordPacket(size_t blob_size) {
 }
 
 // SetData of a handed-over packet and SaveToFile of its blob.
-void SaveBlob(benchmark::State& state, Env& env, const std::string& path) {
+void SaveBlob(benchmark::State& state, const std::function<std::unique_ptr<WritableFile>()>& create_file) {
+  Windows1252CodePage code_page;
   const Bytes packet = FileRecordPacket(static_cast<size_t>(state.range(0)) << 20);
   double worst_extra = 0;
   for (auto _ : state) {
@@ -117,9 +104,9 @@ void SaveBlob(benchmark::State& state, Env& env, const std::string& path) {
     g_peak.store(before);
     state.ResumeTiming();
 
-    TRecordSet rs(env);
+    TRecordSet rs(code_page);
     rs.SetData(std::move(received));
-    rs.FieldByName("Content").SaveToFile(path);
+    rs.FieldByName("Content").SaveToFile(create_file);
     rs.Close();
 
     state.PauseTiming();
@@ -134,8 +121,8 @@ void SaveBlob(benchmark::State& state, Env& env, const std::string& path) {
 }
 
 void BM_SetDataSaveToFileSink(benchmark::State& state) {
-  SinkEnv env;
-  SaveBlob(state, env, "C:\\VendraECF.exe");
+  // A sink that swallows what is written: measures the record set, not the disk.
+  SaveBlob(state, [] { return std::make_unique<MemorySink>(); });
 }
 BENCHMARK(BM_SetDataSaveToFileSink)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -144,7 +131,7 @@ void BM_SetDataSaveToFileDisk(benchmark::State& state) {
   std::filesystem::create_directories(root);
   {
     auto disk = NewPosixEnv(root.string());
-    SaveBlob(state, *disk, "C:\\VendraECF.exe");
+    SaveBlob(state, [&] { return disk->Create("C:\\VendraECF.exe", ShareMode::kExclusive); });
   }
   std::filesystem::remove_all(root);
 }
@@ -180,7 +167,7 @@ Bytes HostilePacket(int shape) {
 }
 
 void BM_SetDataHostileShapes(benchmark::State& state) {
-  SinkEnv env;
+  Windows1252CodePage code_page;
   const Bytes packet = HostilePacket(static_cast<int>(state.range(0)));
   double worst_extra = 0;
   for (auto _ : state) {
@@ -189,7 +176,7 @@ void BM_SetDataHostileShapes(benchmark::State& state) {
     const int64_t before = g_live.load();
     g_peak.store(before);
     state.ResumeTiming();
-    TRecordSet rs(env);
+    TRecordSet rs(code_page);
     rs.SetData(std::move(received));
     benchmark::DoNotOptimize(rs.RecordCount());
     rs.Close();

@@ -7,21 +7,11 @@
 #include <memory>
 
 #include "protocol/container_reader.h"
-
-namespace {
-
-class CountingSink : public selvane::EntrySink {
- public:
-  void Write(const void*, size_t n) override { written += n; }
-  void Close() override {}
-  size_t written = 0;
-};
-
-}  // namespace
+#include "testing/memory_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    selvane::ReadContainer({data, size}, [] { return std::make_unique<CountingSink>(); });
+    selvane::ReadContainer({data, size}, [] { return std::make_unique<selvane::MemorySink>(); });
   } catch (const std::exception&) {
   }
   return 0;

@@ -8,18 +8,23 @@
 
 #include "records/db_errors.h"
 #include "records/record_set.h"
-#include "records/testing_env.h"
+#include "testing/memory_env.h"
 
 using namespace selvane;
 
 namespace {
+
+MemoryEnv& Files() {
+  static MemoryEnv env;
+  return env;
+}
 
 void ReadField(TField& field) {
   try {
     (void)field.IsNull();
     if (field.IsBlob()) {
       (void)field.AsBytes().size();
-      field.SaveToFile("C:\\fuzz.bin");
+      field.SaveToFile([] { return Files().Create("C:\\fuzz.bin", ShareMode::kExclusive); });
     }
     switch (field.DataType()) {
       case ftDateTime: case ftDate: case ftTime: (void)field.AsDateTime(); break;
@@ -33,8 +38,7 @@ void ReadField(TField& field) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static MemoryFilesEnv env;
-  env.files.clear();
+  MemoryEnv& env = Files();
   TRecordSet rs(env);
   try {
     rs.SetData(OleVariant::FromBytes(Bytes(data, data + size)));

@@ -7,6 +7,8 @@
 #include "install/windows_names.h"
 #include "install/progress_text.h"
 #include "install_fixture.h"
+#include "platform/system_error_text.h"
+#include "testing/fault_injection_env.h"
 
 namespace selvane {
 namespace {
@@ -19,8 +21,12 @@ class SyncTest : public InstallFixture {
  protected:
   // Runs one synchronisation of C:\Windows\kvl\ on a fresh connection.
   void Sync(std::string_view method, std::optional<std::string_view> prefix, const std::string& folder) {
+    SyncWith(env(), method, prefix, folder);
+  }
+  void SyncWith(Env& env, std::string_view method, std::optional<std::string_view> prefix,
+                const std::string& folder) {
     window_ = std::make_unique<RecordingWindow>("ECF");
-    SincronizaPasta(env(), Open().DBXConnection(), *window_, 1, {method, folder, prefix, false});
+    SincronizaPasta(env, Open().DBXConnection(), *window_, 1, {method, folder, prefix, false});
   }
 
   // Old client files, newer ones on the server; b.dat is large and does not
@@ -150,6 +156,69 @@ TEST_F(SyncTest, HostileNamesFailBeforeAnythingIsWritten) {
     EXPECT_TRUE(ClientFiles().empty());
     conn_.reset();
     server_->Stop();
+  }
+}
+
+// Every create, write, rename and time stamp of a synchronisation fails in
+// turn, one call per run. A failing create, write or rename ends the run with
+// the file layer's own text; a failing time stamp is not reported and the run
+// goes on. Whatever failed, each target holds its old content or its new one,
+// and no container or temporary file is left behind.
+TEST_F(SyncTest, EachFileCallFailingInTurnLeavesEachTargetOldOrNew) {
+  using Call = FaultInjectionEnv::Call;
+  ThreeChangedFiles();
+  StartServer();
+  FaultInjectionEnv faults(&env());
+  const std::string kvl = "C:\\Windows\\kvl\\";
+  auto run = [&]() -> std::string {
+    for (const auto& [name, content] : new_) root_.Write(kvl + name, "old " + name);
+    try {
+      SyncWith(faults, "AtualizaPastaKVL", std::nullopt, kvl);
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "";
+  };
+  for (const Call kind : FaultInjectionEnv::kCalls) {
+    faults.CountCalls();
+    ASSERT_EQ(run(), "");
+    const size_t calls = faults.Calls(kind);
+    ASSERT_GT(calls, 0u);
+    int fresh_before = 0;
+    for (size_t index = 0; index < calls; ++index) {
+      SCOPED_TRACE(::testing::Message() << "call kind " << static_cast<int>(kind) << ", call " << index);
+      faults.FailCall(kind, index);
+      const std::string error = run();
+      const int fresh = ExpectEachOldOrNew();
+      switch (kind) {
+        case Call::kCreate: {
+          // Each file creates its container, then the temporary named as its target.
+          const std::string& name = new_[index / 2].first;
+          const std::string file = kvl + name + (index % 2 == 0 ? ".zip" : "");
+          EXPECT_EQ(error, CreateErrorMessage(file, kAccessDeniedText));
+          EXPECT_EQ(fresh, static_cast<int>(index / 2));
+          break;
+        }
+        case Call::kWrite:
+          EXPECT_EQ(error, FaultInjectionEnv::kDiskFullText);
+          EXPECT_GE(fresh, fresh_before);  // later writes belong to later files
+          EXPECT_LT(fresh, 3);
+          break;
+        case Call::kMove:
+          EXPECT_EQ(error, "Cannot create file \"" + kvl + new_[index].first + "\".");
+          EXPECT_EQ(fresh, static_cast<int>(index));
+          break;
+        case Call::kSetTime:
+          EXPECT_EQ(error, "");
+          EXPECT_EQ(fresh, 3);
+          for (size_t i = 0; i < new_.size(); ++i) {
+            const bool stamped = ClientTime(kvl + new_[i].first) == RepoTime(kTime2);
+            EXPECT_EQ(stamped, i != index) << new_[i].first;
+          }
+          break;
+      }
+      fresh_before = fresh;
+    }
   }
 }
 

@@ -15,6 +15,7 @@
 #include "records/record_set.h"
 #include "server/server_connection.h"
 #include "server/servidor_client.h"
+#include "testing/memory_file.h"
 #include "update-server/test_repository.h"
 #include "update-server/update_server.h"
 
@@ -83,7 +84,7 @@ class LoopbackTest : public ::testing::Test {
     EXPECT_EQ(rs.RecordCount(), 1);
     FileRecord r{rs.FieldByName(kFileRecordFileName).AsString(), "", rs.FieldByName(kFileRecordFileDate).AsDateTime()};
     const auto zipped = rs.FieldByName(kFileRecordContent).AsBytes();
-    ReadContainer(zipped, [&r] { return std::make_unique<StringSink>(r.content); });
+    ReadContainer(zipped, [&r] { return std::make_unique<MemorySink>(&r.content); });
     return r;
   }
 
@@ -92,16 +93,6 @@ class LoopbackTest : public ::testing::Test {
   std::unique_ptr<refserver::UpdateServer> server_;
   std::unique_ptr<TServerConnection> conn_;
 
- private:
-  class StringSink : public EntrySink {
-   public:
-    explicit StringSink(std::string& out) : out_(out) { out_.clear(); }
-    void Write(const void* buf, size_t n) override { out_.append(static_cast<const char*>(buf), n); }
-    void Close() override {}
-
-   private:
-    std::string& out_;
-  };
 };
 
 }  // namespace selvane

@@ -16,6 +16,7 @@
 #include "app/frm_selvane.h"
 #include "app/test_fakes.h"
 #include "platform/posix_env.h"
+#include "testing/recording_system_env.h"
 #include "testing/scratch_dir.h"
 
 namespace selvane {
@@ -26,7 +27,8 @@ namespace fs = std::filesystem;
 class FrmSelvaneDiskTest : public ::testing::Test {
  protected:
   FrmSelvaneDiskTest() {
-    env_ = std::make_unique<PosixEnv>(root_);
+    native_ = std::make_unique<PosixEnv>(root_);
+    env_ = std::make_unique<RecordingSystemEnv>(native_.get());
     fs::create_directories(fs::path(root_) / "Windows");
     fs::create_directories(fs::path(root_) / "Users" / "ana" / "Desktop");
     env_->SetCurrentUserString(std::string(kShellFoldersKey), "Desktop", "C:\\Users\\ana\\Desktop");
@@ -59,7 +61,8 @@ class FrmSelvaneDiskTest : public ::testing::Test {
   std::atomic<int> workers_running{0};
   ScratchDir scratch_{"selvane-app"};
   std::string root_ = scratch_.path();
-  std::unique_ptr<PosixEnv> env_;
+  std::unique_ptr<PosixEnv> native_;
+  std::unique_ptr<RecordingSystemEnv> env_;
   testing::RecordingView view_;
   PostingWindowPort port_;
   std::unique_ptr<TFrmSelvane> frm_;

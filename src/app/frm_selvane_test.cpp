@@ -12,9 +12,8 @@
 namespace selvane {
 namespace {
 
-using testing::MemoryEnv;
 using testing::RecordingView;
-using testing::SavedLink;
+using testing::WindowEnv;
 
 constexpr char kDesktop[] = "C:\\Users\\ana\\Desktop";
 
@@ -26,9 +25,9 @@ struct Launch {
 // A window of its own, for tables of cases: its worker records how it was
 // started and ends at once.
 struct Window {
-  Window() { env.AddDir("C:\\Windows"); }
+  Window() { env.files.MakeDirs("C:\\Windows"); }
   RecordingView view;
-  MemoryEnv env;
+  WindowEnv env;
   PostingWindowPort port;
   std::vector<Launch> launches;
   TFrmSelvane form{view, env, port, [this](const EditionInfo& e, bool Instalacao, WindowPort& p) {
@@ -40,8 +39,8 @@ struct Window {
 class FrmSelvaneTest : public ::testing::Test {
  protected:
   FrmSelvaneTest() {
-    env_.registry[std::string(kShellFoldersKey) + "|Desktop"] = kDesktop;
-    env_.AddDir("C:\\Windows");
+    env_.SetCurrentUserString(std::string(kShellFoldersKey), "Desktop", kDesktop);
+    env_.files.MakeDirs("C:\\Windows");
   }
 
   // What the worker does as soon as it is started; by default it just ends.
@@ -59,17 +58,17 @@ class FrmSelvaneTest : public ::testing::Test {
   }
 
   void Start(const std::string& exe_path) {
-    env_.exe_path = exe_path;
+    env_.SetExecutablePath(exe_path);
     Form().FormCreate();
     Form().FormActivate();
   }
 
   RecordingView view_;
-  MemoryEnv env_;
+  WindowEnv env_;
   std::vector<Launch> launches_;
   WindowPort* port_ = nullptr;
-  PostingWindowPort posting_;         // outlives the window, as in the program
-  std::unique_ptr<TFrmSelvane> frm_;  // last: goes before the view and the env
+  PostingWindowPort posting_;        // outlives the window, as in the program
+  std::unique_ptr<TFrmSelvane> frm_; // last: goes before the view and the env
 };
 
 TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
@@ -94,7 +93,7 @@ TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.exe);
     Window w;
-    w.env.exe_path = c.exe;
+    w.env.SetExecutablePath(c.exe);
     w.form.FormCreate();
     w.form.FormActivate();
     EXPECT_TRUE(w.env.DirectoryExists("C:\\Kavel"));
@@ -114,7 +113,7 @@ TEST_F(FrmSelvaneTest, DispatchByExecutableFolder) {
 }
 
 TEST_F(FrmSelvaneTest, DispatchRunsOnlyOnFirstActivation) {
-  env_.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  env_.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
   Start("C:\\Kavel\\MEI\\Selvane.exe");
   Form().FormActivate();
   view_.events.form_activate();
@@ -178,12 +177,12 @@ TEST_F(FrmSelvaneTest, Launchers) {
     const EditionInfo& ed = GetEdition(c.edition);
     SCOPED_TRACE(c.title);
     RecordingView v;
-    MemoryEnv e;
-    e.AddDir("C:\\Windows");
-    e.AddDir("C:\\Kavel");
+    WindowEnv e;
+    e.files.MakeDirs("C:\\Windows");
+    e.files.MakeDirs("C:\\Kavel");
     if (c.installed) {
-      e.AddDir(std::string(ed.edition_folder));
-      e.AddFile(std::string(ed.pos_executable));
+      e.files.MakeDirs(std::string(ed.edition_folder));
+      e.files.PutFile(std::string(ed.pos_executable), "");
     }
     std::vector<Launch> started;
     WindowPort* p = nullptr;
@@ -220,7 +219,7 @@ TEST_F(FrmSelvaneTest, Launchers) {
       EXPECT_FALSE(form.Fields().ThreadRodando);
       EXPECT_FALSE(form.Fields().CriarAtalhoAguardando);
     }
-    EXPECT_TRUE(e.links.empty());
+    EXPECT_TRUE(e.SavedShellLinks().empty());
   }
 }
 
@@ -228,8 +227,9 @@ TEST_F(FrmSelvaneTest, ExistingKvlFolderKeepsItsAttributes) {
   for (bool installed : {false, true}) {
     SCOPED_TRACE(installed ? "update" : "installation");
     Window w;
-    w.env.AddDir("C:\\Windows\\kvl", kAttrDirectory | kAttrReadOnly);
-    if (installed) w.env.AddFile("C:\\Kavel\\ECF\\VendraECF.exe");
+    w.env.files.MakeDirs("C:\\Windows\\kvl");
+    ASSERT_TRUE(w.env.SetAttributes("C:\\Windows\\kvl", kAttrDirectory | kAttrReadOnly));
+    if (installed) w.env.files.PutFile("C:\\Kavel\\ECF\\VendraECF.exe", "");
     w.form.IniciarAtualizacaoPAFECF();
     ASSERT_EQ(w.launches.size(), 1u);
     EXPECT_EQ(*w.env.GetAttributes("C:\\Windows\\kvl"), kAttrDirectory | kAttrReadOnly);
@@ -237,8 +237,8 @@ TEST_F(FrmSelvaneTest, ExistingKvlFolderKeepsItsAttributes) {
 }
 
 TEST_F(FrmSelvaneTest, UpdateOfNfceWithSchemasMissingLeavesItMissing) {
-  env_.AddDir("C:\\Kavel\\NFCE");
-  env_.AddFile("C:\\Kavel\\NFCE\\VendraNFCE.exe");
+  env_.files.MakeDirs("C:\\Kavel\\NFCE");
+  env_.files.PutFile("C:\\Kavel\\NFCE\\VendraNFCE.exe", "");
   Start("C:\\Kavel\\NFCE\\Selvane.exe");
   ASSERT_EQ(launches_.size(), 1u);
   EXPECT_FALSE(launches_[0].Instalacao);
@@ -268,8 +268,8 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsOnShortcutRequest) {
   Form().Panel3Click();
   EXPECT_EQ(view_.process_passes, 5);
   EXPECT_EQ(view_.status, "Concluíndo...");
-  ASSERT_EQ(env_.links.size(), 1u);
-  EXPECT_EQ(env_.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-NFCe.lnk");
+  ASSERT_EQ(env_.SavedShellLinks().size(), 1u);
+  EXPECT_EQ(env_.SavedShellLinks()[0].path, std::string(kDesktop) + "\\Kavel Vendra-NFCe.lnk");
   EXPECT_FALSE(Form().Fields().CriarAtalhoAguardando);
   // The worker goes on: its later messages still reach the window.
   EXPECT_TRUE(Form().Fields().ThreadRodando);
@@ -278,7 +278,7 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsOnShortcutRequest) {
   view_.ProcessMessages();
   EXPECT_EQ(view_.status, "Concluído!");
   EXPECT_FALSE(Form().Fields().ThreadRodando);
-  EXPECT_EQ(env_.links.size(), 1u);
+  EXPECT_EQ(env_.SavedShellLinks().size(), 1u);
 }
 
 TEST_F(FrmSelvaneTest, InstallationWaitEndsOnWorkerEndWithoutShortcut) {
@@ -302,7 +302,7 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsOnWorkerEndWithoutShortcut) {
   EXPECT_FALSE(view_.animation);
   EXPECT_TRUE(view_.close_enabled);
   EXPECT_FALSE(Form().Fields().ThreadRodando);
-  EXPECT_TRUE(env_.links.empty());
+  EXPECT_TRUE(env_.SavedShellLinks().empty());
   EXPECT_FALSE(view_.terminated);
 }
 
@@ -315,7 +315,7 @@ TEST_F(FrmSelvaneTest, InstallationWaitEndsWhenTheApplicationIsToldToEnd) {
   EXPECT_TRUE(view_.terminated);
   EXPECT_EQ(view_.process_passes, 2);
   EXPECT_TRUE(Form().Fields().ThreadRodando);
-  EXPECT_TRUE(env_.links.empty());
+  EXPECT_TRUE(env_.SavedShellLinks().empty());
 }
 
 TEST_F(FrmSelvaneTest, ShortcutRequestIsServedEvenIfTheWorkerHasAlreadyEnded) {
@@ -325,8 +325,8 @@ TEST_F(FrmSelvaneTest, ShortcutRequestIsServedEvenIfTheWorkerHasAlreadyEnded) {
     p.WorkerEnded();
   };
   Start("C:\\Kavel\\ECF\\Selvane.exe");
-  ASSERT_EQ(env_.links.size(), 1u);
-  EXPECT_EQ(env_.links[0].path, std::string(kDesktop) + "\\Kavel Vendra-ECF.lnk");
+  ASSERT_EQ(env_.SavedShellLinks().size(), 1u);
+  EXPECT_EQ(env_.SavedShellLinks()[0].path, std::string(kDesktop) + "\\Kavel Vendra-ECF.lnk");
 }
 
 TEST_F(FrmSelvaneTest, WaitYieldsBetweenPasses) {
@@ -335,41 +335,40 @@ TEST_F(FrmSelvaneTest, WaitYieldsBetweenPasses) {
     if (pass == 10) port_->WorkerEnded();
   };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  EXPECT_EQ(env_.sleeps, view_.process_passes);
+  EXPECT_EQ(env_.files.Sleeps(), view_.process_passes);
 }
 
 TEST_F(FrmSelvaneTest, ShortcutOperations) {
   struct Case {
     void (TFrmSelvane::*op)();
-    SavedLink link;
+    SavedShellLink link;
   };
   const std::string d = kDesktop;
   const Case cases[] = {
       {&TFrmSelvane::CriarAtalhosECF,
-       {d + "\\Kavel Vendra-ECF.lnk", "C:\\Kavel\\ECF\\VendraECF.exe", "", "C:\\Kavel\\ECF\\"}},
+       {d + "\\Kavel Vendra-ECF.lnk", {"C:\\Kavel\\ECF\\VendraECF.exe", "", "C:\\Kavel\\ECF\\"}}},
       {&TFrmSelvane::CriarAtalhosNFCE,
-       {d + "\\Kavel Vendra-NFCe.lnk", "C:\\Kavel\\NFCE\\VendraNFCE.exe", "", "C:\\Kavel\\NFCE\\"}},
+       {d + "\\Kavel Vendra-NFCe.lnk", {"C:\\Kavel\\NFCE\\VendraNFCE.exe", "", "C:\\Kavel\\NFCE\\"}}},
       {&TFrmSelvane::CriarAtalhosDNF,
-       {d + "\\Kavel Vendra-MEI.lnk", "C:\\Kavel\\MEI\\VendraMEI.exe", "", "C:\\Kavel\\MEI\\"}},
+       {d + "\\Kavel Vendra-MEI.lnk", {"C:\\Kavel\\MEI\\VendraMEI.exe", "", "C:\\Kavel\\MEI\\"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.link.path);
-    env_.links.clear();
+    const size_t before = env_.SavedShellLinks().size();
     (Form().*c.op)();
     (Form().*c.op)();  // a second one replaces the first
-    ASSERT_EQ(env_.links.size(), 1u);
-    EXPECT_EQ(env_.links[0].path, c.link.path);
-    EXPECT_EQ(env_.links[0].target, c.link.target);
-    EXPECT_EQ(env_.links[0].arguments, c.link.arguments);
-    EXPECT_EQ(env_.links[0].working_dir, c.link.working_dir);
+    const auto links = env_.SavedShellLinks();
+    ASSERT_EQ(links.size(), before + 1);
+    EXPECT_EQ(links.back().path, c.link.path);
+    EXPECT_EQ(links.back().fields, c.link.fields);
   }
 }
 
 TEST_F(FrmSelvaneTest, ShortcutWithoutKnownDesktopIsNotMade) {
-  env_.registry.clear();
+  env_.ClearCurrentUserStrings();
   worker_ = [](WindowPort& p) { p.RequestShortcut(); };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
-  EXPECT_TRUE(env_.links.empty());
+  EXPECT_TRUE(env_.SavedShellLinks().empty());
   EXPECT_FALSE(Form().Fields().CriarAtalhoAguardando);
   EXPECT_TRUE(view_.errors.empty());
 }
@@ -377,15 +376,15 @@ TEST_F(FrmSelvaneTest, ShortcutWithoutKnownDesktopIsNotMade) {
 // A shell link object that cannot be created raises on the window thread: the
 // wait is left and the error reaches the message box; the worker carries on.
 TEST_F(FrmSelvaneTest, FailedShortcutCreationShowsTheErrorAndLeavesTheWait) {
-  env_.shell_link_failure = "Classe não registrada";
+  env_.SetShellLinkFailure("Classe não registrada");
   worker_ = [](WindowPort& p) { p.RequestShortcut(); };
-  env_.exe_path = "C:\\Kavel\\NFCE\\Selvane.exe";
+  env_.SetExecutablePath("C:\\Kavel\\NFCE\\Selvane.exe");
   Form();
   view_.events.form_create();
   view_.events.form_activate();
   ASSERT_EQ(view_.errors.size(), 1u);
   EXPECT_EQ(view_.errors[0], "Classe não registrada");
-  EXPECT_TRUE(env_.links.empty());
+  EXPECT_TRUE(env_.SavedShellLinks().empty());
   EXPECT_FALSE(view_.terminated);
   port_->SetStatus("Concluído!");
   view_.ProcessMessages();
@@ -393,7 +392,7 @@ TEST_F(FrmSelvaneTest, FailedShortcutCreationShowsTheErrorAndLeavesTheWait) {
 }
 
 TEST_F(FrmSelvaneTest, WorkerMessagesTakeEffectOnlyWhenTheWindowThreadProcessesThem) {
-  env_.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  env_.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
   worker_ = nullptr;
   Start("C:\\Kavel\\MEI\\Selvane.exe");
   port_->SetAnimation(true);
@@ -427,9 +426,10 @@ TEST_F(FrmSelvaneTest, FormCreateRemovesSelfUpdateLeftoversBesideTheExecutable) 
   for (const char* f : {"C:\\Kavel\\ECF\\AtualizaSistema.bat", "C:\\Kavel\\ECF\\Selvane_old.exe",
                         "C:\\Kavel\\ECF\\Selvane.exe", "C:\\Kavel\\ECF\\Selvane_new.zip",
                         "C:\\Kavel\\ECF\\VendraECF.exe", "C:\\Kavel\\AtualizaSistema.bat"}) {
-    env_.AddFile(f);
+    env_.files.PutFile(f, "");
   }
-  env_.exe_path = "C:\\Kavel\\ECF\\Selvane.exe";
+  env_.SetExecutablePath("C:\\Kavel\\ECF\\Selvane.exe");
+  const auto folders = env_.files.Folders();
   Form().FormCreate();
   EXPECT_FALSE(env_.FileExists("C:\\Kavel\\ECF\\AtualizaSistema.bat"));
   EXPECT_FALSE(env_.FileExists("C:\\Kavel\\ECF\\Selvane_old.exe"));
@@ -439,7 +439,7 @@ TEST_F(FrmSelvaneTest, FormCreateRemovesSelfUpdateLeftoversBesideTheExecutable) 
   }
   // Window creation does nothing else: no folder, no worker.
   EXPECT_TRUE(launches_.empty());
-  EXPECT_FALSE(env_.DirectoryExists("C:\\Kavel"));
+  EXPECT_EQ(env_.files.Folders(), folders);
 }
 
 // A real worker thread posting while the window thread waits.
@@ -461,12 +461,12 @@ TEST_F(FrmSelvaneTest, WorkerOnItsOwnThread) {
   ASSERT_EQ(view_.statuses.size(), 102u);
   EXPECT_EQ(view_.statuses[57], "Instalando... 57% Concluído.");
   EXPECT_EQ(view_.status, "Concluído!");
-  EXPECT_EQ(env_.links.size(), 1u);
+  EXPECT_EQ(env_.SavedShellLinks().size(), 1u);
   EXPECT_FALSE(Form().Fields().ThreadRodando);
 }
 
 TEST_F(FrmSelvaneTest, PortOutlivingTheWindowDropsLatePosts) {
-  env_.AddFile("C:\\Kavel\\MEI\\VendraMEI.exe");
+  env_.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
   worker_ = nullptr;
   Start("C:\\Kavel\\MEI\\Selvane.exe");
   port_->SetStatus("Conectado com Sucesso!");

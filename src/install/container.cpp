@@ -1,26 +1,9 @@
 #include "install/container.h"
 
-#include <utility>
-
 #include "platform/system_error_text.h"
 #include "base/windows_path.h"
 
 namespace selvane {
-
-namespace {
-
-// One entry's data in a file of the Env.
-class FileEntrySink : public EntrySink {
- public:
-  explicit FileEntrySink(std::unique_ptr<WritableFile> file) : file_(std::move(file)) {}
-  void Write(const void* data, size_t n) override { file_->Write(data, n); }
-  void Close() override { file_->Close(); }
-
- private:
-  std::unique_ptr<WritableFile> file_;
-};
-
-}  // namespace
 
 void CheckContainerIsNotTarget(const std::string& container, const std::string& target) {
   if (EqualsNoCase(container, target)) {
@@ -37,11 +20,11 @@ void Descomprimir(Env& env, const std::string& ArquivoZip, const std::string& Ar
   bool temp_created = false;
   try {
     const auto read = [&zip](void* buf, size_t n) { return zip->Read(buf, n); };
-    int32_t entries = ReadContainer(read, [&]() -> std::unique_ptr<EntrySink> {
+    int32_t entries = ReadContainer(read, [&]() -> std::unique_ptr<WritableFile> {
       try {
         auto f = env.Create(temp, ShareMode::kExclusive);
         temp_created = true;
-        return std::make_unique<FileEntrySink>(std::move(f));
+        return f;
       } catch (const EFCreateError& e) {
         // Report the target, which is what the caller asked to create.
         std::string msg = e.what();

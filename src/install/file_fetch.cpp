@@ -16,7 +16,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   // Checked before the container is written, which would otherwise land on the target.
   CheckContainerIsNotTarget(container, target);
   try {
-    record.FieldByName(kFileRecordContent).SaveToFile(container);
+    record.FieldByName(kFileRecordContent).SaveToFile([&] { return env.Create(container, ShareMode::kExclusive); });
     Descomprimir(env, container, target);
   } catch (...) {
     // A container left behind would be listed to the server on the next run.

@@ -12,7 +12,7 @@ class StubbornEnv : public RecordingEnv {
  public:
   using RecordingEnv::RecordingEnv;
   bool TerminateProcess(uint32_t pid, uint32_t exit_code) override {
-    PosixEnv::TerminateProcess(pid, exit_code);
+    RecordingEnv::TerminateProcess(pid, exit_code);
     return pid != stubborn_a && pid != stubborn_b;
   }
   uint32_t stubborn_a = 0;
@@ -21,7 +21,7 @@ class StubbornEnv : public RecordingEnv {
 
 class KillTaskTest : public ::testing::Test {
  protected:
-  KillTaskTest() : env_(root_.dir()) {
+  KillTaskTest() : env_(&root_.native()) {
     env_.SetProcesses({{10, "VendraECF.exe"},
                        {11, "C:\\Kavel\\ECF\\VENDRAECF.EXE"},
                        {12, "explorer.exe"},

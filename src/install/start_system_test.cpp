@@ -27,7 +27,7 @@ class BatchSnapshotEnv : public RecordingEnv {
 
 class IniciarSistemaTest : public ::testing::Test {
  protected:
-  IniciarSistemaTest() : env_(root_.dir()) {
+  IniciarSistemaTest() : env_(&root_.native()) {
     for (const char* d : {"C:\\Kavel\\ECF", "C:\\Kavel\\NFCE", "C:\\Kavel\\MEI", "C:\\Windows\\System32"}) {
       root_.MakeDir(d);
     }
@@ -135,7 +135,7 @@ TEST_F(IniciarSistemaTest, SecondBatchWaitsForTheFirstToEnd) {
     size_t sleeps;  // poll waits expected
   };
   for (const Case& c : std::initializer_list<Case>{{3, 3}, {1, 1}, {0, kBatchEndLimitMs / kBatchPollMs}}) {
-    SlowBatchEnv slow(root_.dir());
+    SlowBatchEnv slow(&root_.native());
     slow.polls_left = c.polls;
     slow.PastaRaiz = "MEI";
     RecordingWindow window("MEI");

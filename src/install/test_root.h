@@ -1,7 +1,7 @@
 #pragma once
 // Test support: a temporary folder standing for drive C: behind the native Env,
-// with the waits recorded instead of slept and a log of the steps that reach
-// outside the file system.
+// the system stand-ins in front of it, the waits recorded instead of slept and
+// a log of the steps that reach outside the file system.
 
 #include <gtest/gtest.h>
 
@@ -12,31 +12,32 @@
 #include <vector>
 
 #include "platform/posix_env.h"
+#include "testing/recording_system_env.h"
 #include "testing/scratch_dir.h"
 
 namespace selvane {
 
 // Records SleepMs instead of sleeping, and logs the calls a test wants to order.
-class RecordingEnv : public PosixEnv {
+class RecordingEnv : public RecordingSystemEnv {
  public:
-  using PosixEnv::PosixEnv;
+  using RecordingSystemEnv::RecordingSystemEnv;
 
   void SleepMs(uint32_t ms) override { Log("sleep " + std::to_string(ms)); }
   bool RunHidden(const std::string& command_line) override {
     Log("run " + command_line);
-    return PosixEnv::RunHidden(command_line);
+    return RecordingSystemEnv::RunHidden(command_line);
   }
   bool AddFontResource(const std::string& path) override {
     Log("font " + path);
-    return PosixEnv::AddFontResource(path);
+    return RecordingSystemEnv::AddFontResource(path);
   }
   void BroadcastFontChange() override {
     Log("broadcast");
-    PosixEnv::BroadcastFontChange();
+    RecordingSystemEnv::BroadcastFontChange();
   }
   bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override {
     Log("copy " + from + " " + to);
-    return PosixEnv::CopyFile(from, to, fail_if_exists);
+    return RecordingSystemEnv::CopyFile(from, to, fail_if_exists);
   }
 
   void Log(std::string entry) {
@@ -59,12 +60,21 @@ class RecordingEnv : public PosixEnv {
 
 class TestRoot {
  public:
-  TestRoot() : scratch_("selvane-install"), dir_(scratch_.path()), env_(std::make_unique<RecordingEnv>(dir_)) {}
-  ~TestRoot() { env_.reset(); }
+  TestRoot()
+      : scratch_("selvane-install"),
+        dir_(scratch_.path()),
+        native_(std::make_unique<PosixEnv>(dir_)),
+        env_(std::make_unique<RecordingEnv>(native_.get())) {}
+  ~TestRoot() {
+    env_.reset();
+    native_.reset();
+  }
   TestRoot(const TestRoot&) = delete;
   TestRoot& operator=(const TestRoot&) = delete;
 
   RecordingEnv& env() { return *env_; }
+  // The native Env behind the stand-ins.
+  PosixEnv& native() { return *native_; }
   const std::string& dir() const { return dir_; }
 
   // Creates every level of a Windows folder path.
@@ -86,7 +96,7 @@ class TestRoot {
     for (size_t n; (n = f->Read(buf, sizeof buf)) != 0;) out.append(buf, n);
     return out;
   }
-  std::string HostPath(const std::string& path) { return env_->HostPath(path).value(); }
+  std::string HostPath(const std::string& path) { return native_->HostPath(path).value(); }
   // Every file below the root, as host paths relative to it.
   std::vector<std::string> AllFiles() const {
     std::vector<std::string> out;
@@ -100,6 +110,7 @@ class TestRoot {
  private:
   ScratchDir scratch_;
   std::string dir_;
+  std::unique_ptr<PosixEnv> native_;
   std::unique_ptr<RecordingEnv> env_;
 };
 

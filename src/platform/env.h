@@ -17,8 +17,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/code_page.h"
 #include "base/dos_time.h"
 #include "base/file_attributes.h"
+#include "base/file_stream.h"
 
 // <windows.h> turns these names into macros for its W functions; wherever Env
 // is seen they must name Env's methods (call the API as CopyFileW and so on).
@@ -67,25 +69,10 @@ class EInOutError : public EFileError {
   using EFileError::EFileError;
 };
 
-class ReadableFile {
- public:
-  virtual ~ReadableFile() = default;
-  // Reads up to n bytes; returns 0 only at the end of the file. Throws EInOutError.
-  virtual size_t Read(void* buf, size_t n) = 0;
-};
-
-class WritableFile {
- public:
-  virtual ~WritableFile() = default;
-  // Writes all n bytes or throws EInOutError.
-  virtual void Write(const void* buf, size_t n) = 0;
-  // Closes the handle; throws EInOutError if pending data could not be written.
-  virtual void Close() = 0;
-};
-
 enum class ThreadPriority { kNormal, kAboveNormal };
 
-class Env {
+// Env is the code page of its platform too (CodePage::ToAnsi / FromAnsi).
+class Env : public CodePage {
  public:
   virtual ~Env() = default;
 
@@ -141,11 +128,6 @@ class Env {
   virtual std::optional<std::string> ReadCurrentUserString(const std::string& key,
                                                            const std::string& value) = 0;
 
-  // --- The single-byte (ANSI) code page ---------------------------------
-  // UTF-8 to the code page; characters it lacks become its default character.
-  virtual std::string ToAnsi(std::string_view utf8) = 0;
-  virtual std::string FromAnsi(std::string_view ansi) = 0;
-
   // --- Threads and time --------------------------------------------------
   virtual void SleepMs(uint32_t ms) = 0;
   // Starts fn on a new thread with the given priority; the thread is detached.
@@ -155,8 +137,9 @@ class Env {
 // The platform's own implementation: Win32 on Windows.
 Env* DefaultEnv();
 
-// Native stand-in: maps "C:\..." onto root (which must not be "/"), uses
-// Windows-1252 as the code page and the process's local time zone.
+// The native Env (platform/posix_env.h): maps "C:\..." onto root (which must
+// not be "/"), uses Windows-1252 as the code page and the process's local time
+// zone; it has none of Windows' system services.
 std::unique_ptr<Env> NewPosixEnv(const std::string& root);
 
 // Forwards every call to a target; tests override what they want to observe or break.

@@ -1,5 +1,4 @@
-// Profile files, the code page, threads and the stand-ins of the native Env
-// for what Linux cannot do (processes, fonts, shell links, registry).
+// Profile files, the code page and threads of the native Env.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,19 +12,6 @@
 #include "base/profile_text.h"
 
 namespace selvane {
-namespace {
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-constexpr char kLinkTarget[] = "Target=";
-constexpr char kLinkArguments[] = "Arguments=";
-constexpr char kLinkWorkingDir[] = "WorkingDirectory=";
-
-}  // namespace
 
 std::string PosixEnv::ReadWhole(const std::string& host) {
   std::string data;
@@ -56,16 +42,6 @@ bool PosixEnv::WriteWhole(const std::string& host, std::string_view data) {
   return ::close(fd) == 0 && ok;
 }
 
-std::string PosixEnv::ExecutablePath() {
-  std::lock_guard lock(mu_);
-  return executable_path_;
-}
-
-void PosixEnv::SetExecutablePath(std::string path) {
-  std::lock_guard lock(mu_);
-  executable_path_ = std::move(path);
-}
-
 std::string PosixEnv::GetProfileString(const std::string& file, const std::string& section,
                                        const std::string& key, const std::string& fallback) {
   const auto r = Resolve(file);
@@ -89,127 +65,6 @@ bool PosixEnv::WriteProfileString(const std::string& file, const std::string& se
   const std::string text = WriteProfileValue(old_text, ToAnsi(section), ToAnsi(key), ToAnsi(value));
   if (exists && text == old_text) return true;
   return WriteWhole(r->host, text);
-}
-
-std::vector<ProcessInfo> PosixEnv::SnapshotProcesses() {
-  std::lock_guard lock(mu_);
-  return processes_;
-}
-
-bool PosixEnv::TerminateProcess(uint32_t pid, uint32_t /*exit_code*/) {
-  std::lock_guard lock(mu_);
-  terminated_.push_back(pid);
-  for (auto it = processes_.begin(); it != processes_.end(); ++it) {
-    if (it->pid == pid) {
-      processes_.erase(it);
-      return true;
-    }
-  }
-  return false;
-}
-
-void PosixEnv::SetProcesses(std::vector<ProcessInfo> processes) {
-  std::lock_guard lock(mu_);
-  processes_ = std::move(processes);
-}
-
-std::vector<uint32_t> PosixEnv::TerminatedPids() const {
-  std::lock_guard lock(mu_);
-  return terminated_;
-}
-
-bool PosixEnv::RunHidden(const std::string& command_line) {
-  std::lock_guard lock(mu_);
-  hidden_command_lines_.push_back(command_line);
-  return run_hidden_result_;
-}
-
-void PosixEnv::SetRunHiddenResult(bool result) {
-  std::lock_guard lock(mu_);
-  run_hidden_result_ = result;
-}
-
-std::vector<std::string> PosixEnv::HiddenCommandLines() const {
-  std::lock_guard lock(mu_);
-  return hidden_command_lines_;
-}
-
-bool PosixEnv::AddFontResource(const std::string& path) {
-  std::lock_guard lock(mu_);
-  added_fonts_.push_back(path);
-  return true;
-}
-
-void PosixEnv::BroadcastFontChange() {
-  std::lock_guard lock(mu_);
-  ++font_broadcasts_;
-}
-
-std::vector<std::string> PosixEnv::AddedFonts() const {
-  std::lock_guard lock(mu_);
-  return added_fonts_;
-}
-
-int PosixEnv::FontChangeBroadcasts() const {
-  std::lock_guard lock(mu_);
-  return font_broadcasts_;
-}
-
-void PosixEnv::SaveShellLink(const std::string& link_path, const std::string& target,
-                             const std::string& arguments, const std::string& working_dir) {
-  {
-    std::lock_guard lock(mu_);
-    if (shell_link_failure_) throw std::runtime_error("Class not registered");
-  }
-  const auto r = Resolve(link_path);
-  if (!r || !r->folder_exists || r->is_root) return;  // a link that cannot be saved is missing
-  WriteWhole(r->host, std::string(kLinkTarget) + target + "\r\n" + kLinkArguments + arguments +
-                          "\r\n" + kLinkWorkingDir + working_dir + "\r\n");
-}
-
-void PosixEnv::SetShellLinkFailure(bool fail) {
-  std::lock_guard lock(mu_);
-  shell_link_failure_ = fail;
-}
-
-std::optional<ShellLinkFields> PosixEnv::ReadShellLink(const std::string& link_path) {
-  const auto r = Resolve(link_path);
-  struct stat st;
-  if (!r || ::stat(r->host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  const std::string text = ReadWhole(r->host);
-  ShellLinkFields link;
-  int seen = 0;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view line(text.data() + pos, end - pos);
-    pos = end + 2;
-    for (auto [prefix, field] : {std::pair{std::string_view(kLinkTarget), &link.target},
-                                 std::pair{std::string_view(kLinkArguments), &link.arguments},
-                                 std::pair{std::string_view(kLinkWorkingDir), &link.working_dir}}) {
-      if (line.substr(0, prefix.size()) == prefix) {
-        *field = line.substr(prefix.size());
-        ++seen;
-      }
-    }
-  }
-  if (seen != 3) return std::nullopt;
-  return link;
-}
-
-std::optional<std::string> PosixEnv::ReadCurrentUserString(const std::string& key,
-                                                           const std::string& value) {
-  std::lock_guard lock(mu_);
-  const auto it = current_user_strings_.find(UpperAscii(key + "\\" + value));
-  if (it == current_user_strings_.end()) return std::nullopt;
-  return it->second;
-}
-
-void PosixEnv::SetCurrentUserString(const std::string& key, const std::string& value,
-                                    const std::string& data) {
-  std::lock_guard lock(mu_);
-  current_user_strings_[UpperAscii(key + "\\" + value)] = data;
 }
 
 std::string PosixEnv::ToAnsi(std::string_view utf8) { return Utf8ToWindows1252(utf8); }

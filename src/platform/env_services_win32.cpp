@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
+#include <wrl/client.h>
 
 #include <stdexcept>
 
@@ -14,21 +15,7 @@
 namespace selvane {
 namespace {
 
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() {
-    if (p_ != nullptr) p_->Release();
-  }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  T* operator->() const { return p_; }
-  void** out() { return reinterpret_cast<void**>(&p_); }
-
- private:
-  T* p_ = nullptr;
-};
+using Microsoft::WRL::ComPtr;
 
 // COM for the calling thread, for as long as the scope lasts. A thread that
 // already runs COM in another apartment model keeps it.
@@ -118,10 +105,10 @@ void Win32Env::SaveShellLink(const std::string& link_path, const std::string& ta
   ComScope com;
   ComPtr<IShellLinkW> link;
   HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  link.out());
+                                  reinterpret_cast<void**>(link.GetAddressOf()));
   if (FAILED(hr)) throw std::runtime_error(SystemErrorText(static_cast<unsigned long>(hr)));
   ComPtr<IPersistFile> file;
-  hr = link->QueryInterface(IID_IPersistFile, file.out());
+  hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.GetAddressOf()));
   if (FAILED(hr)) throw std::runtime_error(SystemErrorText(static_cast<unsigned long>(hr)));
   link->SetArguments(Wide(arguments).c_str());
   link->SetPath(Wide(target).c_str());

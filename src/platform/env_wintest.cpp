@@ -2,8 +2,8 @@
 // (first: the API's macros must be gone before Env is declared)
 #include <gtest/gtest.h>
 
-#include "platform/env_contract.h"
 #include "platform/system_error_text.h"
+#include "testing/env_contract.h"
 
 namespace selvane {
 namespace {

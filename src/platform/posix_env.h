@@ -1,5 +1,6 @@
 #pragma once
-// The native Env: runs the portable code and its tests on Linux.
+// The native Env: the tools' Env on Linux, and what the native tests run the
+// portable code against.
 //
 // Files: "C:\..." (drive letter in either case, backslashes or slashes) maps
 // below the root folder; names are matched without regard to ASCII letter
@@ -15,41 +16,25 @@
 // the file stored in the code page. Code page: Windows-1252; where Windows
 // would pick a best-fit look-alike for a missing character ("ā" -> "a") this
 // Env gives '?'.
+// Threads: StartThread runs a detached std::thread (priority ignored);
+// SleepMs really sleeps.
 //
-// Linux cannot do the rest; these are explicit stand-ins that record what was
-// asked so that tests can look at it:
-//   processes    a process table that tests set; TerminateProcess removes the
-//                entry and records the pid;
-//   RunHidden    records the command line, runs nothing, returns a set result;
-//   fonts        AddFontResource and BroadcastFontChange only record;
-//   shell links  SaveShellLink writes a small text file at the link path
-//                ("Target=", "Arguments=", "WorkingDirectory=" lines), or throws
-//                when told to;
-//   registry     ReadCurrentUserString returns values that tests preset;
-//   executable   ExecutablePath is settable (default "C:\Downloads\Selvane.exe");
-//   threads      StartThread runs a detached std::thread (priority ignored);
-//                SleepMs really sleeps.
+// Linux has no Windows processes, fonts, shell links, registry or Windows
+// path of the running program: those calls answer as FilesOnlyEnv documents
+// (failure, never a pretended success). Tests that need them put a
+// RecordingSystemEnv (testing/recording_system_env.h) in front.
 
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
-#include "platform/env.h"
+#include "platform/files_only_env.h"
 #include "platform/open_file_table.h"
 
 namespace selvane {
 
-// The three properties a shell link stand-in file holds.
-struct ShellLinkFields {
-  std::string target;
-  std::string arguments;
-  std::string working_dir;
-  friend bool operator==(const ShellLinkFields&, const ShellLinkFields&) = default;
-};
-
-class PosixEnv : public Env {
+class PosixEnv : public FilesOnlyEnv {
  public:
   // Throws std::invalid_argument for an empty root or "/".
   explicit PosixEnv(std::string root);
@@ -69,20 +54,10 @@ class PosixEnv : public Env {
   bool MoveFileReplace(const std::string& from, const std::string& to) override;
   std::optional<DosDateTime> GetLastWriteDos(const std::string& path) override;
   bool SetLastWriteDos(const std::string& path, DosDateTime when) override;
-  std::string ExecutablePath() override;
   std::string GetProfileString(const std::string& file, const std::string& section,
                                const std::string& key, const std::string& fallback) override;
   bool WriteProfileString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& value) override;
-  std::vector<ProcessInfo> SnapshotProcesses() override;
-  bool TerminateProcess(uint32_t pid, uint32_t exit_code) override;
-  bool RunHidden(const std::string& command_line) override;
-  bool AddFontResource(const std::string& path) override;
-  void BroadcastFontChange() override;
-  void SaveShellLink(const std::string& link_path, const std::string& target,
-                     const std::string& arguments, const std::string& working_dir) override;
-  std::optional<std::string> ReadCurrentUserString(const std::string& key,
-                                                   const std::string& value) override;
   std::string ToAnsi(std::string_view utf8) override;
   std::string FromAnsi(std::string_view ansi) override;
   void SleepMs(uint32_t ms) override;
@@ -93,21 +68,6 @@ class PosixEnv : public Env {
   // The host path a Windows path maps to (existing components matched without
   // case); nullopt for paths outside the mapped drive.
   std::optional<std::string> HostPath(const std::string& path) const;
-
-  void SetExecutablePath(std::string path);
-  void SetProcesses(std::vector<ProcessInfo> processes);
-  // pids passed to TerminateProcess, whether or not they were found.
-  std::vector<uint32_t> TerminatedPids() const;
-  void SetRunHiddenResult(bool result);
-  std::vector<std::string> HiddenCommandLines() const;
-  std::vector<std::string> AddedFonts() const;
-  int FontChangeBroadcasts() const;
-  // While set, SaveShellLink throws as when the shell link object cannot be created.
-  void SetShellLinkFailure(bool fail);
-  // Reads a link written by SaveShellLink; nullopt when there is none.
-  std::optional<ShellLinkFields> ReadShellLink(const std::string& link_path);
-  void SetCurrentUserString(const std::string& key, const std::string& value,
-                            const std::string& data);
 
  private:
   struct Resolved {
@@ -126,15 +86,6 @@ class PosixEnv : public Env {
 
   mutable std::mutex mu_;
   std::map<std::string, uint32_t> attributes_;  // host path -> attributes set
-  std::string executable_path_ = "C:\\Downloads\\Selvane.exe";
-  std::vector<ProcessInfo> processes_;
-  std::vector<uint32_t> terminated_;
-  bool run_hidden_result_ = true;
-  std::vector<std::string> hidden_command_lines_;
-  std::vector<std::string> added_fonts_;
-  int font_broadcasts_ = 0;
-  bool shell_link_failure_ = false;
-  std::map<std::string, std::string> current_user_strings_;  // upper-cased "key\value"
 };
 
 }  // namespace selvane

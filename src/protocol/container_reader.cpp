@@ -40,7 +40,7 @@ int32_t ReadContainer(ByteSource source, const OpenEntry& open_entry) {
   for (int32_t i = 0; i < count; ++i) {
     Skip(in, static_cast<size_t>(ReadLength(in)), buf);
     size_t left = static_cast<size_t>(ReadLength(in));
-    std::unique_ptr<EntrySink> target = open_entry();
+    std::unique_ptr<WritableFile> target = open_entry();
     while (left > 0) {
       size_t chunk = left < buf.size() ? left : buf.size();
       in.ReadExactly(buf.data(), chunk);

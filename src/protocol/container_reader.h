@@ -10,6 +10,7 @@
 #include <span>
 #include <stdexcept>
 
+#include "base/file_stream.h"
 #include "protocol/inflate_reader.h"
 
 namespace selvane {
@@ -20,16 +21,9 @@ class EInvalidContainer : public std::runtime_error {
   EInvalidContainer() : std::runtime_error("Invalid stream format") {}
 };
 
-// Where one entry's data goes, in blocks.
-class EntrySink {
- public:
-  virtual ~EntrySink() = default;
-  virtual void Write(const void* data, size_t n) = 0;
-  // After the entry's last byte.
-  virtual void Close() = 0;
-};
-
-using OpenEntry = std::function<std::unique_ptr<EntrySink>()>;
+// Each entry's data goes to a fresh file, in blocks, and the file is closed
+// after the entry's last byte.
+using OpenEntry = std::function<std::unique_ptr<WritableFile>()>;
 
 // For every entry opens a fresh sink through `open_entry` and streams the
 // entry's data into it. Returns the number of entries written (0 when the

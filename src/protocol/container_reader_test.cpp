@@ -27,7 +27,7 @@ class Entries {
   size_t closed = 0;
 
  private:
-  class Sink : public EntrySink {
+  class Sink : public WritableFile {
    public:
     Sink(std::string& out, size_t& closed) : out_(out), closed_(closed) {}
     void Write(const void* data, size_t n) override { out_.append(static_cast<const char*>(data), n); }

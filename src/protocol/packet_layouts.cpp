@@ -8,8 +8,8 @@ namespace selvane {
 
 namespace {
 
-void SetName(Env& env, TField& field, std::string_view utf8) {
-  if (env.ToAnsi(utf8).size() > static_cast<size_t>(field.Size())) {
+void SetName(CodePage& code_page, TField& field, std::string_view utf8) {
+  if (code_page.ToAnsi(utf8).size() > static_cast<size_t>(field.Size())) {
     throw std::length_error("Nome de arquivo longo demais: " + std::string(utf8));
   }
   field.SetAsString(utf8);
@@ -32,10 +32,10 @@ void AddListedFile(TRecordSet& listing, const std::string& name, double file_dat
   listing.Post();
 }
 
-std::vector<ListedFile> ReadListing(Env& env, const OleVariant& packet) {
+std::vector<ListedFile> ReadListing(CodePage& code_page, const OleVariant& packet) {
   std::vector<ListedFile> out;
   if (packet.IsNull()) return out;
-  TRecordSet rs(env);
+  TRecordSet rs(code_page);
   rs.SetData(packet);
   TField& name = rs.FieldByName(kListingFilename);
   TField& date = rs.FieldByName(kListingFileDate);
@@ -45,28 +45,28 @@ std::vector<ListedFile> ReadListing(Env& env, const OleVariant& packet) {
   return out;
 }
 
-OleVariant FetchListPacket(Env& env, const std::vector<FetchEntry>& entries) {
-  TRecordSet rs(env);
+OleVariant FetchListPacket(CodePage& code_page, const std::vector<FetchEntry>& entries) {
+  TRecordSet rs(code_page);
   rs.FieldDefs().Add(kFetchListFile, ftString, kServerNameWidth, false);
   rs.FieldDefs().Add(kFetchListFileDate, ftDateTime, 0, false);
   rs.CreateDataSet();
   for (const FetchEntry& e : entries) {
     rs.Insert();
-    SetName(env, rs.FieldByName(kFetchListFile), e.file);
+    SetName(code_page, rs.FieldByName(kFetchListFile), e.file);
     rs.FieldByName(kFetchListFileDate).SetAsDateTime(e.date_time);
     rs.Post();
   }
   return rs.GetData();
 }
 
-OleVariant FileRecordPacket(Env& env, std::string_view file_name, Bytes content, double date_time) {
-  TRecordSet rs(env);
+OleVariant FileRecordPacket(CodePage& code_page, std::string_view file_name, Bytes content, double date_time) {
+  TRecordSet rs(code_page);
   rs.FieldDefs().Add(kFileRecordFileName, ftString, kServerNameWidth, false);
   rs.FieldDefs().Add(kFileRecordContent, ftBlob, 0, false);
   rs.FieldDefs().Add(kFileRecordFileDate, ftDateTime, 0, false);
   rs.CreateDataSet();
   rs.Insert();
-  SetName(env, rs.FieldByName(kFileRecordFileName), file_name);
+  SetName(code_page, rs.FieldByName(kFileRecordFileName), file_name);
   rs.FieldByName(kFileRecordContent).SetAsBytes(std::move(content));
   rs.FieldByName(kFileRecordFileDate).SetAsDateTime(date_time);
   rs.Post();

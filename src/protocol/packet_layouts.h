@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/ole_variant.h"
-#include "platform/env.h"
+#include "base/code_page.h"
 
 namespace selvane {
 
@@ -48,16 +48,16 @@ void AddListedFile(TRecordSet& listing, const std::string& name, double file_dat
 
 // A folder listing's rows. Null reads as an empty listing; a packet without
 // those fields raises the record set's error.
-std::vector<ListedFile> ReadListing(Env& env, const OleVariant& packet);
+std::vector<ListedFile> ReadListing(CodePage& code_page, const OleVariant& packet);
 
 // The string columns that the server writes are this wide. A name that does
 // not fit is refused (std::length_error) rather than cut, since a cut name
 // would fetch the wrong file.
 inline constexpr int kServerNameWidth = 512;
 
-OleVariant FetchListPacket(Env& env, const std::vector<FetchEntry>& entries);
+OleVariant FetchListPacket(CodePage& code_page, const std::vector<FetchEntry>& entries);
 
 // A file record of one row.
-OleVariant FileRecordPacket(Env& env, std::string_view file_name, Bytes content, double date_time);
+OleVariant FileRecordPacket(CodePage& code_page, std::string_view file_name, Bytes content, double date_time);
 
 }  // namespace selvane

@@ -105,9 +105,9 @@ std::string TField::AsString() const {
   const Kind kind = KindOf(data_type_);
   const auto bytes = AsBytes();
   if (IsNull()) return {};
-  Env& env = owner_->impl_->env;
+  CodePage& code_page = owner_->impl_->code_page;
   switch (kind) {
-    case Kind::kText: case Kind::kBlob: return env.FromAnsi(AsChars(bytes));
+    case Kind::kText: case Kind::kBlob: return code_page.FromAnsi(AsChars(bytes));
     case Kind::kWideText: case Kind::kWideBlob: return Utf16ToUtf8(ToUtf16Units(bytes));
     case Kind::kSigned: {
       int64_t v = FromLittleEndian<int64_t>(bytes);
@@ -126,7 +126,7 @@ void TField::SetAsString(std::string_view utf8) {
   d.CheckInsertState();
   switch (KindOf(data_type_)) {
     case Kind::kText: {
-      std::string ansi = d.env.ToAnsi(utf8);
+      std::string ansi = d.code_page.ToAnsi(utf8);
       ansi.resize(std::min({ansi.find('\0'), ansi.size(), static_cast<size_t>(std::max(size_, 0))}));
       d.PendingValue(column_) = ToBytes(ansi);
       break;
@@ -137,7 +137,7 @@ void TField::SetAsString(std::string_view utf8) {
       d.PendingValue(column_) = FromUtf16Units(wide);
       break;
     }
-    case Kind::kBlob: d.PendingValue(column_) = ToBytes(d.env.ToAnsi(utf8)); break;
+    case Kind::kBlob: d.PendingValue(column_) = ToBytes(d.code_page.ToAnsi(utf8)); break;
     case Kind::kWideBlob: d.PendingValue(column_) = FromUtf16Units(Utf8ToUtf16(utf8)); break;
     default: ThrowAccess(name_, "String");
   }
@@ -185,10 +185,10 @@ void TField::SetAsBytes(Bytes&& bytes) {
 
 void TField::Clear() { owner_->impl_->PendingValue(column_).reset(); }
 
-void TField::SaveToFile(const std::string& path) const {
+void TField::SaveToFile(const std::function<std::unique_ptr<WritableFile>()>& create_file) const {
   // Read first: a blob the packet does not carry must not empty an existing file.
   const auto content = IsBlob() ? AsBytes() : std::span<const uint8_t>{};
-  auto file = owner_->impl_->env.Create(path, ShareMode::kExclusive);
+  auto file = create_file();
   if (!IsBlob()) {
     file->Close();
     throw EInvalidCast();

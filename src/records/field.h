@@ -4,10 +4,13 @@
 // until the next CreateDataSet or SetData on it.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "base/file_stream.h"
 #include "base/ole_variant.h"
 #include "records/field_types.h"
 
@@ -50,10 +53,13 @@ class TField {
   // Makes the pending value null.
   void Clear();
 
-  // TBlobField.SaveToFile: creates the file (or empties it) and writes the
-  // current row's blob bytes straight from the kept packet; a null blob gives
-  // an empty file. Not a blob field: EInvalidCast after creating the file.
-  void SaveToFile(const std::string& path) const;
+  // TBlobField.SaveToFile: create_file creates the file (or empties it), as
+  // [&] { return env.Create(path, ShareMode::kExclusive); } does; the current
+  // row's blob bytes are written to it straight from the kept packet and it is
+  // closed. A null blob gives an empty file. Not a blob field: EInvalidCast
+  // after creating the file. A blob the packet does not carry fails before
+  // create_file is called.
+  void SaveToFile(const std::function<std::unique_ptr<WritableFile>()>& create_file) const;
 
  private:
   friend class TRecordSet;

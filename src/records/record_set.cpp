@@ -65,7 +65,7 @@ std::optional<Bytes>& TRecordSet::Impl::PendingValue(int column) {
   return pending[static_cast<size_t>(column)];
 }
 
-TRecordSet::TRecordSet(Env& env) : impl_(std::make_unique<Impl>(env)) {}
+TRecordSet::TRecordSet(CodePage& code_page) : impl_(std::make_unique<Impl>(code_page)) {}
 TRecordSet::~TRecordSet() = default;
 
 TFieldDefs& TRecordSet::FieldDefs() { return impl_->defs; }

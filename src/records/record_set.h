@@ -3,7 +3,7 @@
 // (GetData) and is rebuilt from one (SetData). Single-threaded; every failure
 // is an exception (EDatabaseError, EDBClient, EConvertError; see db_errors.h).
 //
-//   TRecordSet rs(env);
+//   TRecordSet rs(code_page);
 //   rs.FieldDefs().Add("Filename", ftString, 100, true);
 //   rs.FieldDefs().Add("FileDate", ftDateTime, 0, true);
 //   rs.CreateDataSet();
@@ -20,7 +20,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/env.h"
+#include "base/code_page.h"
 #include "base/ole_variant.h"
 #include "records/field.h"
 #include "records/field_defs.h"
@@ -30,9 +30,9 @@ namespace selvane {
 
 class TRecordSet {
  public:
-  // env converts string values to and from the single-byte code page and
-  // creates the files of SaveToFile; it must outlive the record set.
-  explicit TRecordSet(Env& env);
+  // String values are converted to and from code_page, which must outlive
+  // the record set.
+  explicit TRecordSet(CodePage& code_page);
   ~TRecordSet();
   TRecordSet(const TRecordSet&) = delete;
   TRecordSet& operator=(const TRecordSet&) = delete;

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/env.h"
+#include "base/code_page.h"
 #include "records/field.h"
 #include "records/field_defs.h"
 #include "records/record_set.h"
@@ -17,7 +17,7 @@
 namespace selvane {
 
 struct TRecordSet::Impl {
-  explicit Impl(Env& e) : env(e) {}
+  explicit Impl(CodePage& c) : code_page(c) {}
 
   // The value a field shows: the pending row's in the insert state, else the
   // current row's; null on a closed or empty record set.
@@ -27,7 +27,7 @@ struct TRecordSet::Impl {
   // The pending value of a column, ready to be assigned.
   std::optional<Bytes>& PendingValue(int column);
 
-  Env& env;
+  CodePage& code_page;
   TFieldDefs defs;
   TDataSetState state = TDataSetState::dsInactive;
   Bytes packet;  // the packet SetData kept; the table reads from it

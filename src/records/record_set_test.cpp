@@ -8,7 +8,8 @@
 #include "records/db_errors.h"
 #include "records/packet_test_util.h"
 #include "records/table.h"
-#include "records/testing_env.h"
+#include "testing/fault_injection_env.h"
+#include "testing/memory_env.h"
 
 namespace selvane {
 namespace {
@@ -56,7 +57,7 @@ class RecordSetTest : public ::testing::Test {
     return names;
   }
 
-  MemoryFilesEnv env_;
+  MemoryEnv env_;
 };
 
 TEST_F(RecordSetTest, BuildsTheListingsTheServerExpects) {
@@ -494,30 +495,35 @@ TEST_F(RecordSetTest, KeepsTheHandedOverPacketAndReadsBlobsInPlace) {
 
 TEST_F(RecordSetTest, SavesBlobsToFiles) {
   const Bytes content = {'z', 'i', 'p', 0, 1, 2};
+  FaultInjectionEnv files(&env_);
+  files.FailCreate("locked.zip");
+  auto save = [&files](const TField& field, const std::string& path) {
+    field.SaveToFile([&] { return files.Create(path, ShareMode::kExclusive); });
+  };
   TRecordSet rs(env_);
   rs.SetData(FileRecordPacket({{"a.zip", content}, {"empty.zip", {}}}));
-  env_.files["C:\\Kavel\\a.zip"] = Bytes(100, 'o');  // an older, longer file
+  env_.PutFile("C:\\Kavel\\a.zip", std::string(100, 'o'));  // an older, longer file
   rs.First();
-  rs.FieldByName("Content").SaveToFile("C:\\Kavel\\a.zip");
-  EXPECT_EQ(env_.files["C:\\Kavel\\a.zip"], content);
+  save(rs.FieldByName("Content"), "C:\\Kavel\\a.zip");
+  EXPECT_EQ(env_.Contents("C:\\Kavel\\a.zip"), std::string(content.begin(), content.end()));
 
-  env_.files["C:\\Kavel\\empty.zip"] = Bytes(100, 'o');
+  env_.PutFile("C:\\Kavel\\empty.zip", std::string(100, 'o'));
   rs.Next();
   EXPECT_TRUE(rs.FieldByName("Content").IsNull());
-  rs.FieldByName("Content").SaveToFile("C:\\Kavel\\empty.zip");
-  EXPECT_TRUE(env_.files["C:\\Kavel\\empty.zip"].empty());
+  save(rs.FieldByName("Content"), "C:\\Kavel\\empty.zip");
+  EXPECT_EQ(env_.Contents("C:\\Kavel\\empty.zip"), "");
 
-  env_.files["C:\\Kavel\\name.zip"] = Bytes(100, 'o');
-  EXPECT_THROW(rs.FieldByName("FileName").SaveToFile("C:\\Kavel\\name.zip"), EInvalidCast);
-  EXPECT_TRUE(env_.files["C:\\Kavel\\name.zip"].empty());  // created before the cast fails
+  env_.PutFile("C:\\Kavel\\name.zip", std::string(100, 'o'));
+  EXPECT_THROW(save(rs.FieldByName("FileName"), "C:\\Kavel\\name.zip"), EInvalidCast);
+  EXPECT_EQ(env_.Contents("C:\\Kavel\\name.zip"), "");  // created before the cast fails
 
-  env_.refuse_create.insert("C:\\Kavel\\locked.zip");
   try {
-    rs.FieldByName("Content").SaveToFile("C:\\Kavel\\locked.zip");
+    save(rs.FieldByName("Content"), "C:\\Kavel\\locked.zip");
     ADD_FAILURE() << "saved to a file that cannot be created";
   } catch (const EFCreateError& e) {
-    EXPECT_STREQ(e.what(), "Cannot create file \"C:\\Kavel\\locked.zip\". Access is denied");
+    EXPECT_STREQ(e.what(), "Cannot create file \"C:\\Kavel\\locked.zip\". Access is denied.");
   }
+  EXPECT_FALSE(env_.FileExists("C:\\Kavel\\locked.zip"));
 }
 
 TEST_F(RecordSetTest, ABlobThePacketDoesNotCarryIsAnErrorAndTouchesNoFile) {
@@ -526,14 +532,14 @@ TEST_F(RecordSetTest, ABlobThePacketDoesNotCarryIsAnErrorAndTouchesNoFile) {
   b.TextParam("SUBTYPE", "Binary").U16(0).U8(0).U8(0).U32(0xFFFFFFFE);
   TRecordSet rs(env_);
   rs.SetData(OleVariant::FromBytes(b.bytes()));
-  env_.files["C:\\a.bin"] = Bytes(3, 'o');
+  env_.PutFile("C:\\a.bin", "ooo");
   try {
-    rs.FieldByName("Content").SaveToFile("C:\\a.bin");
+    rs.FieldByName("Content").SaveToFile([this] { return env_.Create("C:\\a.bin", ShareMode::kExclusive); });
     ADD_FAILURE() << "saved a blob that is not there";
   } catch (const EDatabaseError& e) {
     EXPECT_STREQ(e.what(), "The data packet does not carry the blob of field 'Content'");
   }
-  EXPECT_EQ(env_.files["C:\\a.bin"], Bytes(3, 'o'));
+  EXPECT_EQ(env_.Contents("C:\\a.bin"), "ooo");
 }
 
 TEST_F(RecordSetTest, PacketsSurviveARoundTrip) {

@@ -2,29 +2,14 @@
 
 #include <windows.h>
 #include <wincodec.h>
+#include <wrl/client.h>
 
 #include <stdexcept>
 
 namespace selvane::ui {
 namespace {
 
-// Releases a COM interface at scope exit.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (p_) p_->Release();
-  }
-  T** operator&() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
+using Microsoft::WRL::ComPtr;
 
 void Check(HRESULT hr, const char* what) {
   if (FAILED(hr)) throw std::runtime_error(std::string("Cannot decode PNG picture: ") + what);
@@ -49,24 +34,25 @@ RgbaImage DecodePng(const void* data, size_t size) {
 
   ComPtr<IWICImagingFactory> factory;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                         reinterpret_cast<void**>(&factory)),
+                         reinterpret_cast<void**>(factory.GetAddressOf())),
         "imaging component unavailable");
   ComPtr<IWICStream> stream;
-  Check(factory->CreateStream(&stream), "stream");
+  Check(factory->CreateStream(stream.GetAddressOf()), "stream");
   Check(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)), static_cast<DWORD>(size)),
         "stream");
   ComPtr<IWICBitmapDecoder> decoder;
-  Check(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder),
+  Check(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                         decoder.GetAddressOf()),
         "not a picture");
   ComPtr<IWICBitmapFrameDecode> frame;
-  Check(decoder->GetFrame(0, &frame), "no frame");
+  Check(decoder->GetFrame(0, frame.GetAddressOf()), "no frame");
   WICPixelFormatGUID format;
   Check(frame->GetPixelFormat(&format), "pixel format");
   UINT w = 0, h = 0;
   Check(frame->GetSize(&w, &h), "size");
   ComPtr<IWICFormatConverter> converter;
-  Check(factory->CreateFormatConverter(&converter), "converter");
-  Check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone, nullptr, 0.0,
+  Check(factory->CreateFormatConverter(converter.GetAddressOf()), "converter");
+  Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone, nullptr, 0.0,
                               WICBitmapPaletteTypeCustom),
         "conversion");
   RgbaImage image;

@@ -109,7 +109,7 @@ void FetchFile(TServidorClient& proxy, const std::string& path, int32_t number, 
   // As the updater does: the container beside the target, unpacked, deleted.
   const std::string container = "C:\\" + target.filename().string() + ".probe.zip";
   const std::string destination = "C:\\" + target.filename().string();
-  content.SaveToFile(container);
+  content.SaveToFile([&] { return env->Create(container, ShareMode::kExclusive); });
   try {
     Descomprimir(*env, container, destination);
   } catch (...) {

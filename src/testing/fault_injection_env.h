@@ -1,11 +1,16 @@
 #pragma once
 // An Env wrapper for tests that break the file layer on purpose: a disk that
 // fills up after so many bytes, reads that fail part-way, files that cannot be
-// created or opened, and calls that report failure. Everything not broken goes
-// to the target Env, so a test sees exactly what survived the fault.
+// created or opened, calls that report failure, and the Nth call of a kind
+// failing, for campaigns that break every call of a step in turn. Everything
+// not broken goes to the target Env, so a test sees exactly what survived the
+// fault.
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +49,30 @@ class FaultInjectionEnv : public EnvWrapper {
     std::lock_guard lock(mu_);
     read_budget_ = limit;
   }
+  // The file calls a campaign breaks one at a time.
+  enum class Call { kCreate, kWrite, kMove, kSetTime };
+  static constexpr std::array<Call, 4> kCalls = {Call::kCreate, Call::kWrite, Call::kMove, Call::kSetTime};
+  // Counts every kind of call afresh from 0; the call numbered index of that
+  // kind (over all files) then fails: Create throws "Cannot create file ...
+  // Access is denied.", Write throws the full disk's text before writing
+  // anything, MoveFileReplace and SetLastWriteDos report failure.
+  void FailCall(Call kind, size_t index) {
+    std::lock_guard lock(mu_);
+    calls_ = {};
+    fail_at_ = {kind, index};
+  }
+  // Counts afresh with no call failing (the campaign's dry run).
+  void CountCalls() {
+    std::lock_guard lock(mu_);
+    calls_ = {};
+    fail_at_.reset();
+  }
+  // How many calls of that kind were made since FailCall or CountCalls.
+  size_t Calls(Call kind) const {
+    std::lock_guard lock(mu_);
+    return calls_[static_cast<size_t>(kind)];
+  }
+
   // These calls report failure without reaching the target.
   bool fail_delete = false;
   bool fail_copy = false;
@@ -53,6 +82,7 @@ class FaultInjectionEnv : public EnvWrapper {
   bool fail_create_directory = false;
 
   std::unique_ptr<WritableFile> Create(const std::string& path, ShareMode share) override {
+    if (Due(Call::kCreate)) throw EFCreateError(CreateErrorMessage(path, kAccessDeniedText));
     if (const std::string* reason = Matching(create_faults_, path))
       throw EFCreateError(CreateErrorMessage(path, *reason));
     return std::make_unique<Writable>(*this, EnvWrapper::Create(path, share));
@@ -69,10 +99,10 @@ class FaultInjectionEnv : public EnvWrapper {
     return !fail_copy && EnvWrapper::CopyFile(from, to, fail_if_exists);
   }
   bool MoveFileReplace(const std::string& from, const std::string& to) override {
-    return !fail_move && EnvWrapper::MoveFileReplace(from, to);
+    return !Due(Call::kMove) && !fail_move && EnvWrapper::MoveFileReplace(from, to);
   }
   bool SetLastWriteDos(const std::string& path, DosDateTime when) override {
-    return !fail_set_time && EnvWrapper::SetLastWriteDos(path, when);
+    return !Due(Call::kSetTime) && !fail_set_time && EnvWrapper::SetLastWriteDos(path, when);
   }
   bool WriteProfileString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& value) override {
@@ -85,6 +115,12 @@ class FaultInjectionEnv : public EnvWrapper {
  private:
   using Faults = std::vector<std::pair<std::string, std::string>>;
 
+  // Counts a call; true when it is the one to fail.
+  bool Due(Call kind) {
+    std::lock_guard lock(mu_);
+    const size_t index = calls_[static_cast<size_t>(kind)]++;
+    return fail_at_ && fail_at_->first == kind && fail_at_->second == index;
+  }
   const std::string* Matching(const Faults& faults, const std::string& path) {
     std::lock_guard lock(mu_);
     for (const auto& [fragment, reason] : faults)
@@ -106,6 +142,7 @@ class FaultInjectionEnv : public EnvWrapper {
     Writable(FaultInjectionEnv& env, std::unique_ptr<WritableFile> target)
         : env_(env), target_(std::move(target)) {}
     void Write(const void* buf, size_t n) override {
+      if (env_.Due(Call::kWrite)) throw EInOutError(kDiskFullText);
       const size_t allowed = env_.Allowed(env_.write_budget_, n);
       if (allowed > 0) target_->Write(buf, allowed);
       env_.Spend(env_.write_budget_, allowed);
@@ -136,7 +173,9 @@ class FaultInjectionEnv : public EnvWrapper {
     std::unique_ptr<ReadableFile> target_;
   };
 
-  std::mutex mu_;
+  mutable std::mutex mu_;
+  std::array<size_t, kCalls.size()> calls_ = {};
+  std::optional<std::pair<Call, size_t>> fail_at_;
   Faults create_faults_;
   Faults open_faults_;
   size_t write_budget_ = static_cast<size_t>(-1);

@@ -1,0 +1,26 @@
+#pragma once
+// The byte streams of an open file, apart from the Env that opens them, so
+// that code below the platform layer (a record set saving a blob, the
+// container reader) can read and write files it is handed.
+
+#include <cstddef>
+
+namespace selvane {
+
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // Reads up to n bytes; returns 0 only at the end of the file. Throws EInOutError.
+  virtual size_t Read(void* buf, size_t n) = 0;
+};
+
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // Writes all n bytes or throws EInOutError.
+  virtual void Write(const void* buf, size_t n) = 0;
+  // Closes the handle; throws EInOutError if pending data could not be written.
+  virtual void Close() = 0;
+};
+
+}  // namespace selvane

@@ -402,4 +402,6 @@ bool PosixEnv::SetLastWriteDos(const std::string& path, DosDateTime when) {
   return ::utimensat(AT_FDCWD, r->host.c_str(), times, 0) == 0;
 }
 
+std::unique_ptr<Env> NewPosixEnv(const std::string& root) { return std::make_unique<PosixEnv>(root); }
+
 }  // namespace selvane

@@ -1,9 +1,12 @@
 #pragma once
 // The part of an Env that has no Windows system around it: the native Env on
-// Linux and the in-memory Env. They hold files, profile strings, a code page,
-// time and threads; the system services below answer as a system without them
-// would, each in the failure form its call already has, so that nothing
-// reports a success that did not happen:
+// Linux and the in-memory Env. They implement the file operations; this class
+// builds the rest on them: profile strings read and written through the Env's
+// own files as GetPrivateProfileString and WritePrivateProfileString do,
+// Windows-1252 as the code page, real sleeping and detached threads. The
+// system services below answer as a system without them would, each in the
+// failure form its call already has, so that nothing reports a success that
+// did not happen:
 //
 //   SnapshotProcesses      no process: an empty list
 //   TerminateProcess       false (there is no such process)
@@ -27,16 +30,13 @@ class FilesOnlyEnv : public Env {
  public:
   static constexpr char kNoShellLinkText[] = "Class not registered";
 
-  std::string ExecutablePath() override;
-  std::vector<ProcessInfo> SnapshotProcesses() override;
-  bool TerminateProcess(uint32_t pid, uint32_t exit_code) override;
-  bool RunHidden(const std::string& command_line) override;
-  bool AddFontResource(const std::string& path) override;
-  void BroadcastFontChange() override;
-  void SaveShellLink(const std::string& link_path, const std::string& target,
-                     const std::string& arguments, const std::string& working_dir) override;
-  std::optional<std::string> ReadCurrentUserString(const std::string& key,
-                                                   const std::string& value) override;
+  SELVANE_ENV_SYSTEM_SERVICES
+  SELVANE_ENV_PROFILE_CODE_PAGE_AND_THREADS
+
+ private:
+  // The whole file, read with read/write sharing; nullopt when it is no file
+  // or cannot be opened (a holder that grants no sharing keeps it closed).
+  std::optional<std::string> ReadWholeFile(const std::string& path);
 };
 
 }  // namespace selvane

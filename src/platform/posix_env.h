@@ -41,27 +41,7 @@ class PosixEnv : public FilesOnlyEnv {
   ~PosixEnv() override;
 
   // --- Env ---
-  bool FileExists(const std::string& path) override;
-  bool DirectoryExists(const std::string& path) override;
-  bool CreateDirectory(const std::string& path) override;
-  std::vector<DirEntry> FindFiles(const std::string& pattern) override;
-  std::optional<uint32_t> GetAttributes(const std::string& path) override;
-  bool SetAttributes(const std::string& path, uint32_t attributes) override;
-  std::unique_ptr<ReadableFile> OpenRead(const std::string& path, ShareMode share) override;
-  std::unique_ptr<WritableFile> Create(const std::string& path, ShareMode share) override;
-  bool DeleteFile(const std::string& path) override;
-  bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override;
-  bool MoveFileReplace(const std::string& from, const std::string& to) override;
-  std::optional<DosDateTime> GetLastWriteDos(const std::string& path) override;
-  bool SetLastWriteDos(const std::string& path, DosDateTime when) override;
-  std::string GetProfileString(const std::string& file, const std::string& section,
-                               const std::string& key, const std::string& fallback) override;
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override;
-  std::string ToAnsi(std::string_view utf8) override;
-  std::string FromAnsi(std::string_view ansi) override;
-  void SleepMs(uint32_t ms) override;
-  void StartThread(std::function<void()> fn, ThreadPriority priority) override;
+  SELVANE_ENV_FILE_OPERATIONS
 
   // --- Native extras ---
   const std::string& root() const { return root_; }
@@ -78,8 +58,6 @@ class PosixEnv : public FilesOnlyEnv {
   std::optional<Resolved> Resolve(const std::string& path) const;
   uint32_t AttributesOf(const std::string& host, bool is_dir) const;
   bool RefusesOverwrite(const std::string& host) const;
-  std::string ReadWhole(const std::string& host);
-  bool WriteWhole(const std::string& host, std::string_view data);
 
   const std::string root_;
   OpenFileTable open_files_;

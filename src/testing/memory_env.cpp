@@ -1,10 +1,7 @@
 #include "testing/memory_env.h"
 
 #include <algorithm>
-#include <thread>
 
-#include "base/code_page_1252.h"
-#include "base/profile_text.h"
 #include "base/windows_path.h"
 #include "platform/system_error_text.h"
 
@@ -319,46 +316,11 @@ bool MemoryEnv::SetLastWriteDos(const std::string& path, DosDateTime when) {
   return true;
 }
 
-std::string MemoryEnv::GetProfileString(const std::string& file, const std::string& section,
-                                        const std::string& key, const std::string& fallback) {
-  std::optional<std::string> text;
-  if (const auto p = Locate(file)) {
-    std::lock_guard lock(mu_);
-    const Node* n = Find(p->key);
-    if (n != nullptr && !n->folder && !open_files_.IsHeldExclusively(p->key)) text = n->bytes;
-  }
-  if (text) {
-    if (const auto value = ReadProfileValue(*text, ToAnsi(section), ToAnsi(key))) return FromAnsi(*value);
-  }
-  return TrimTrailingBlanks(fallback);
-}
-
-bool MemoryEnv::WriteProfileString(const std::string& file, const std::string& section,
-                                   const std::string& key, const std::string& value) {
-  const auto p = Locate(file);
-  if (!p) return false;
-  std::lock_guard lock(mu_);
-  const Node* n = Find(p->key);
-  if (n != nullptr && n->folder) return false;
-  const std::string old_text = n != nullptr ? n->bytes : std::string();
-  std::string text = WriteProfileValue(old_text, ToAnsi(section), ToAnsi(key), ToAnsi(value));
-  if (n != nullptr && text == old_text) return true;
-  return Overwrite(*p, std::move(text));
-}
-
-std::string MemoryEnv::ToAnsi(std::string_view utf8) { return Utf8ToWindows1252(utf8); }
-
-std::string MemoryEnv::FromAnsi(std::string_view ansi) { return Windows1252ToUtf8(ansi); }
-
 void MemoryEnv::SleepMs(uint32_t ms) {
   std::lock_guard lock(mu_);
   ++sleeps_;
   slept_ms_ += ms;
   now_ += ms / kMsPerDay;
-}
-
-void MemoryEnv::StartThread(std::function<void()> fn, ThreadPriority /*priority*/) {
-  std::thread(std::move(fn)).detach();
 }
 
 void MemoryEnv::MakeDirs(const std::string& folder) {

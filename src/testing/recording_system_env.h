@@ -42,16 +42,7 @@ class RecordingSystemEnv : public EnvWrapper {
  public:
   using EnvWrapper::EnvWrapper;
 
-  std::string ExecutablePath() override;
-  std::vector<ProcessInfo> SnapshotProcesses() override;
-  bool TerminateProcess(uint32_t pid, uint32_t exit_code) override;
-  bool RunHidden(const std::string& command_line) override;
-  bool AddFontResource(const std::string& path) override;
-  void BroadcastFontChange() override;
-  void SaveShellLink(const std::string& link_path, const std::string& target,
-                     const std::string& arguments, const std::string& working_dir) override;
-  std::optional<std::string> ReadCurrentUserString(const std::string& key,
-                                                   const std::string& value) override;
+  SELVANE_ENV_SYSTEM_SERVICES
 
   void SetExecutablePath(std::string path);
   void SetProcesses(std::vector<ProcessInfo> processes);

@@ -1,0 +1,12 @@
+# Cross build for Windows with MinGW-w64's POSIX-thread compilers (Debian's
+# g++-mingw-w64-*-posix); the toolchain file of each processor sets
+# CMAKE_SYSTEM_PROCESSOR and SELVANE_MINGW_TRIPLE, then includes this one.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${SELVANE_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${SELVANE_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${SELVANE_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${SELVANE_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -61,38 +61,25 @@ OleVariant TServidorClient::CallPacketMethod(ServidorMethod method, const OleVar
   return command.Parameter(ServidorMethodOf(method).ResultOrdinal()).GetAsVariant();
 }
 
-OleVariant TServidorClient::AtualizaPastaECF(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kAtualizaPastaECF, CDSCliente);
+// c: the CDSCliente listing; the short name keeps each forward on one line.
+OleVariant TServidorClient::AtualizaPastaECF(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaECF, c); }
+OleVariant TServidorClient::RecompoePastaECF(const OleVariant& c) { return CallPacketMethod(kRecompoePastaECF, c); }
+OleVariant TServidorClient::AtualizaPastaKVL(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaKVL, c); }
+OleVariant TServidorClient::RecompoePastaKVL(const OleVariant& c) { return CallPacketMethod(kRecompoePastaKVL, c); }
+OleVariant TServidorClient::AtualizaPastaNFCE(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaNFCE, c); }
+OleVariant TServidorClient::RecompoePastaNFCE(const OleVariant& c) {
+  return CallPacketMethod(kRecompoePastaNFCE, c);
 }
-OleVariant TServidorClient::RecompoePastaECF(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kRecompoePastaECF, CDSCliente);
+OleVariant TServidorClient::AtualizaPastaSchemasNFCE(const OleVariant& c) {
+  return CallPacketMethod(kAtualizaPastaSchemasNFCE, c);
 }
-OleVariant TServidorClient::AtualizaPastaKVL(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kAtualizaPastaKVL, CDSCliente);
+OleVariant TServidorClient::RecompoePastaSchemasNFCE(const OleVariant& c) {
+  return CallPacketMethod(kRecompoePastaSchemasNFCE, c);
 }
-OleVariant TServidorClient::RecompoePastaKVL(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kRecompoePastaKVL, CDSCliente);
-}
-OleVariant TServidorClient::AtualizaPastaNFCE(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kAtualizaPastaNFCE, CDSCliente);
-}
-OleVariant TServidorClient::RecompoePastaNFCE(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kRecompoePastaNFCE, CDSCliente);
-}
-OleVariant TServidorClient::AtualizaPastaSchemasNFCE(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kAtualizaPastaSchemasNFCE, CDSCliente);
-}
-OleVariant TServidorClient::RecompoePastaSchemasNFCE(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kRecompoePastaSchemasNFCE, CDSCliente);
-}
-OleVariant TServidorClient::AtualizaPastaDNF(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kAtualizaPastaDNF, CDSCliente);
-}
-OleVariant TServidorClient::RecompoePastaDNF(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kRecompoePastaDNF, CDSCliente);
-}
-OleVariant TServidorClient::AtualizaAtualizador(const OleVariant& CDSCliente) {
-  return CallPacketMethod(kAtualizaAtualizador, CDSCliente);
+OleVariant TServidorClient::AtualizaPastaDNF(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaDNF, c); }
+OleVariant TServidorClient::RecompoePastaDNF(const OleVariant& c) { return CallPacketMethod(kRecompoePastaDNF, c); }
+OleVariant TServidorClient::AtualizaAtualizador(const OleVariant& c) {
+  return CallPacketMethod(kAtualizaAtualizador, c);
 }
 
 OleVariant TServidorClient::CallFolderMethod(std::string_view method, const OleVariant& CDSCliente) {

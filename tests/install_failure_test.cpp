@@ -38,7 +38,7 @@ TEST_F(FailureTest, UnwritableSettingsFileCountsAsNoConnection) {
   // Started from a folder that does not exist: selvane.ini cannot be written.
   RecordingWindow& w = Run(Edition::kMEI, false, "C:\\Sumiu\\");
   EXPECT_EQ(w.StatusTexts(), (Texts{"Conectando com os Nossos Servidores...", "Não Foi Possível Conectar..."}));
-  EXPECT_FALSE(conexao_->Connected());
+  EXPECT_FALSE(connection_->Connected());
 }
 
 TEST_F(FailureTest, WorkPhaseFailureShowsItsOwnTextAndLeavesThePosClosed) {

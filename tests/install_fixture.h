@@ -32,17 +32,17 @@ class InstallFixture : public LoopbackTest {
     repo_.Add("updater/Selvane.exe", kUpdaterBytes, refserver::kTime1);
     root_.MakeDir("C:\\Windows\\System32");
   }
-  ~InstallFixture() override { conexao_.reset(); }
+  ~InstallFixture() override { connection_.reset(); }
 
   // What the launcher does before the worker starts.
-  void PrepareClient(Edition e, bool instalacao) {
+  void PrepareClient(Edition e, bool Instalacao) {
     const EditionInfo& ed = GetEdition(e);
     root_.MakeDir(std::string(ed.edition_folder));
     if (ed.hidden_extra_folder.size() != 0 && !env().DirectoryExists(std::string(ed.hidden_extra_folder))) {
       root_.MakeDir(std::string(ed.hidden_extra_folder));
       env().SetAttributes(std::string(ed.hidden_extra_folder), kKvlAttributes);
     }
-    if (instalacao && ed.install_extra_folder.size() != 0) root_.MakeDir(std::string(ed.install_extra_folder));
+    if (Instalacao && ed.install_extra_folder.size() != 0) root_.MakeDir(std::string(ed.install_extra_folder));
   }
 
   // The edition folder already holds the server's updater: no self-update is due.
@@ -54,14 +54,14 @@ class InstallFixture : public LoopbackTest {
 
   // Runs one worker to its end on this thread, as the launcher would start it
   // from `exe_folder`. Returns the recorded window.
-  RecordingWindow& Run(Edition e, bool instalacao, std::string exe_folder = "") {
+  RecordingWindow& Run(Edition e, bool Instalacao, std::string exe_folder = "") {
     const EditionInfo& ed = GetEdition(e);
     if (exe_folder.empty()) exe_folder = std::string(ed.exe_folder);
     env().SetExecutablePath(exe_folder + "Selvane.exe");
     window_ = std::make_unique<RecordingWindow>(std::string(ed.PastaRaiz));
-    conexao_ = std::make_unique<TServerConnection>();
-    conexao_->Params.Set("Port", std::to_string(port()));
-    TInstalacaoAtualizacao worker(env(), ed, *window_, instalacao, *conexao_);
+    connection_ = std::make_unique<TServerConnection>();
+    connection_->Params.Set("Port", std::to_string(port()));
+    TInstalacaoAtualizacao worker(env(), ed, *window_, Instalacao, *connection_);
     worker.Execute();
     return *window_;
   }
@@ -78,7 +78,7 @@ class InstallFixture : public LoopbackTest {
 
   TestRoot root_;
   std::unique_ptr<RecordingWindow> window_;
-  std::unique_ptr<TServerConnection> conexao_;
+  std::unique_ptr<TServerConnection> connection_;
   uint16_t unused_port_ = 9;  // discard: nothing listens there on a test machine
 };
 

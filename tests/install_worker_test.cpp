@@ -200,7 +200,7 @@ TEST_F(WorkerTest, SettingsFileChoosesTheServerAndIsWrittenBack) {
     RecordingWindow& w = Run(Edition::kMEI, false);
     EXPECT_EQ(w.LastStatus(), "Concluído!");
     EXPECT_EQ(env().GetProfileString(ini, "redelocal", "local", "?"), c.after) << c.before.value_or("(none)");
-    EXPECT_EQ(conexao_->HostName(), c.host);
+    EXPECT_EQ(connection_->HostName(), c.host);
   }
 }
 

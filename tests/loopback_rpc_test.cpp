@@ -37,7 +37,7 @@ TEST_F(LoopbackTest, EveryMethodGetsTheRepositorysAnswer) {
   repo_.Add("NFCE/Schemas/nfe_v4.00.xsd", "<xsd/>");
   repo_.Add("MEI/VendraMEI.exe", "mei exe");
   repo_.Add("updater/Selvane.exe", "MZ updater", kTime2);
-  options_.update_number = 300;
+  options_.NumeroAtualizacao = 300;
   StartServer();
   TServidorClient proxy(Open().DBXConnection());
 
@@ -92,7 +92,7 @@ TEST_F(LoopbackTest, OpeningReadsTheServersConnectReplyAndMetadataRow) {
   EXPECT_EQ(c.GetProductName(), refserver::kProductName);
   EXPECT_EQ(c.protocol_version(), refserver::kProtocolVersion);
   const TRpcDatabaseMetaData& m = c.GetDatabaseMetaData();
-  EXPECT_EQ(m.MetaDataVersion, "4.0");
+  EXPECT_EQ(m.meta_data_version, "4.0");
   EXPECT_EQ(m.QuoteChar, "\"");
   EXPECT_EQ(m.QuoteSuffix, "\"");
   EXPECT_FALSE(m.SupportsRowSetSize);

@@ -7,11 +7,11 @@
 
 namespace selvane {
 
-FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t numero,
+FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::string(const std::string& file_name)>& container_path,
                       const std::string& target) {
   TRecordSet record(env);
-  record.SetData(proxy.RetornaArquivo(arquivo, numero));
+  record.SetData(proxy.RetornaArquivo(arquivo, NumeroAtualizacao));
   const std::string container = container_path(record.FieldByName(kFileRecordFileName).AsString());
   // Checked before the container is written, which would otherwise land on the target.
   CheckContainerIsNotTarget(container, target);

@@ -16,11 +16,11 @@ struct FetchedFile {
   double file_date;  // the file record's FileDate
 };
 
-// Calls RetornaArquivo(arquivo, numero), writes the record's Content to the
-// path that `container_path` gives for the record's FileName, unpacks it into
-// `target` and deletes the container, also when unpacking fails. The target
-// keeps its old content on any failure.
-FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t numero,
+// Calls RetornaArquivo(arquivo, NumeroAtualizacao), writes the record's
+// Content to the path that `container_path` gives for the record's FileName,
+// unpacks it into `target` and deletes the container, also when unpacking
+// fails. The target keeps its old content on any failure.
+FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::string(const std::string& file_name)>& container_path,
                       const std::string& target);
 

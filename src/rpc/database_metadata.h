@@ -25,7 +25,7 @@ struct TRpcDatabaseMetaData {
   std::optional<bool> SupportsCatalogFunctions;
   std::optional<bool> SupportsCatalogs;
   std::optional<bool> SupportsSchemas;
-  std::string MetaDataVersion = "3.0";
+  std::string meta_data_version = "3.0";
 };
 
 }  // namespace selvane

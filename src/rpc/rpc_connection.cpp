@@ -60,9 +60,9 @@ void TRpcConnection::DoOpen(const TRpcChannelFactory& channel_factory) {
   TRpcConnectMessage connect;
   connect.properties = properties_;
   handler_->RpcConnect(connect);
-  connection_handle_ = connect.connection_handle;
-  product_name_ = connect.product_name;
-  protocol_version_ = connect.protocol_version;
+  FConnectionHandle = connect.connection_handle;
+  FProductName = connect.product_name;
+  FProtocolVersion = connect.protocol_version;
 
   ReadDatabaseMetaData();
 }
@@ -93,7 +93,7 @@ void TRpcConnection::ReadDatabaseMetaData() {
       m.SupportsNestedTransactions = flag("SupportsNestedTransactions").value_or(false);
       m.SupportsRowSetSize = flag("SupportsRowSetSize").value_or(false);
       if (reader.columns().size() > 9) {
-        m.MetaDataVersion = "4.0";
+        m.meta_data_version = "4.0";
         m.QuotePrefix = text("QuotePrefix");
         m.QuoteSuffix = text("QuoteSuffix");
         m.SupportsLowerCaseIdentifiers = flag("SupportsLowerCaseIdentifiers");
@@ -122,13 +122,13 @@ void TRpcConnection::Close() {
     command->ConnectionClosed();
   }
   live_commands_.clear();
-  if (connection_handle_ >= 0 && handler_) {
+  if (FConnectionHandle >= 0 && handler_) {
     try {
-      handler_->RpcDisconnect(connection_handle_);
+      handler_->RpcDisconnect(FConnectionHandle);
     } catch (...) {
     }
   }
-  connection_handle_ = -1;
+  FConnectionHandle = -1;
   open_ = false;
   handler_.reset();
   writer_.reset();

@@ -45,9 +45,9 @@ class TRpcConnection {
   std::unique_ptr<TRpcCommand> CreateCommand();
 
   const TRpcProperties& GetConnectionProperties() const { return properties_; }
-  int32_t connection_handle() const { return connection_handle_; }
-  const std::string& GetProductName() const { return product_name_; }
-  int32_t protocol_version() const { return protocol_version_; }
+  int32_t connection_handle() const { return FConnectionHandle; }
+  const std::string& GetProductName() const { return FProductName; }
+  int32_t protocol_version() const { return FProtocolVersion; }
   const TRpcDatabaseMetaData& GetDatabaseMetaData() const { return metadata_; }
   size_t buffer_size() const { return buffer_size_; }
   // Minimum size of a parameter row: the write buffer less 2048 bytes.
@@ -73,9 +73,9 @@ class TRpcConnection {
   std::vector<TRpcCommand*> live_commands_;
   TRpcDatabaseMetaData metadata_;
   size_t buffer_size_ = 32 * 1024;
-  int32_t connection_handle_ = -1;
-  std::string product_name_;
-  int32_t protocol_version_ = 0;
+  int32_t FConnectionHandle = -1;
+  std::string FProductName;
+  int32_t FProtocolVersion = 0;
   int32_t isolation_level_ = 0;
   bool open_ = false;
 };

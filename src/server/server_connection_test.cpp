@@ -64,7 +64,7 @@ TEST(ServerConnection, OpeningSendsConnectMetadataQueryAndItsRelease) {
   EXPECT_TRUE(m.SupportsTransactions);
   EXPECT_FALSE(m.SupportsNestedTransactions);
   EXPECT_TRUE(m.SupportsRowSetSize);
-  EXPECT_EQ(m.MetaDataVersion, "3.0");
+  EXPECT_EQ(m.meta_data_version, "3.0");
   EXPECT_FALSE(m.QuotePrefix.has_value());
   EXPECT_FALSE(m.SupportsSchemas.has_value());
   EXPECT_EQ(f.channel.pending(), 0u);
@@ -76,7 +76,7 @@ TEST(ServerConnection, ThirteenColumnMetadataRow) {
   f.channel.Feed(MetadataReply(13).bytes());
   f.connection.Open();
   const TRpcDatabaseMetaData& m = f.connection.DBXConnection()->GetDatabaseMetaData();
-  EXPECT_EQ(m.MetaDataVersion, "4.0");
+  EXPECT_EQ(m.meta_data_version, "4.0");
   EXPECT_EQ(m.QuotePrefix, "\xC3\xBF");  // one-byte column: 0xFF is the character, not a switch
   EXPECT_EQ(m.QuoteSuffix, "\xE2\x82\xAC");
   EXPECT_EQ(m.SupportsSPReturnCode, false);

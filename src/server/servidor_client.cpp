@@ -14,17 +14,17 @@ TServidorClient::TServidorClient(TRpcConnection* connection) : FRpcConnection(co
 
 TServidorClient::~TServidorClient() {
   // In field order; each command's destruction closes it on the server.
-  for (auto& command : FCommands) command.reset();
+  for (auto& command : commands_) command.reset();
 }
 
 size_t TServidorClient::command_count() const {
   size_t n = 0;
-  for (const auto& command : FCommands) n += command != nullptr;
+  for (const auto& command : commands_) n += command != nullptr;
   return n;
 }
 
 TRpcCommand& TServidorClient::Command(ServidorMethod method) {
-  auto& command = FCommands[method];
+  auto& command = commands_[method];
   if (!command) {
     auto created = FRpcConnection->CreateCommand();
     created->SetCommandType(std::string(kServerMethodCommandType));
@@ -41,18 +41,18 @@ int32_t TServidorClient::GetNumeroAtualizacao() {
   return command.Parameter(ServidorMethodOf(kGetNumeroAtualizacao).ResultOrdinal()).GetInt32();
 }
 
-OleVariant TServidorClient::RetornaArquivo(const std::string& arquivo, int32_t numero_atualizacao) {
+OleVariant TServidorClient::RetornaArquivo(const std::string& arquivo, int32_t NumeroAtualizacao) {
   TRpcCommand& command = Command(kRetornaArquivo);
   command.Parameter(0).SetWideString(arquivo);
-  command.Parameter(1).SetInt32(numero_atualizacao);
+  command.Parameter(1).SetInt32(NumeroAtualizacao);
   command.ExecuteUpdate();
   return command.Parameter(ServidorMethodOf(kRetornaArquivo).ResultOrdinal()).GetAsVariant();
 }
 
-OleVariant TServidorClient::CallPacketMethod(ServidorMethod method, const OleVariant& cds_cliente) {
+OleVariant TServidorClient::CallPacketMethod(ServidorMethod method, const OleVariant& CDSCliente) {
   TRpcCommand& command = Command(method);
   TRpcParameter& argument = command.Parameter(0);
-  argument.SetAsVariant(cds_cliente);
+  argument.SetAsVariant(CDSCliente);
   struct Release {  // the packet is held for the call only
     TRpcParameter& p;
     ~Release() { p.ReleaseValue(); }
@@ -61,6 +61,7 @@ OleVariant TServidorClient::CallPacketMethod(ServidorMethod method, const OleVar
   return command.Parameter(ServidorMethodOf(method).ResultOrdinal()).GetAsVariant();
 }
 
+// c: the CDSCliente listing; the short name keeps each forward on one line.
 OleVariant TServidorClient::AtualizaPastaECF(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaECF, c); }
 OleVariant TServidorClient::RecompoePastaECF(const OleVariant& c) { return CallPacketMethod(kRecompoePastaECF, c); }
 OleVariant TServidorClient::AtualizaPastaKVL(const OleVariant& c) { return CallPacketMethod(kAtualizaPastaKVL, c); }
@@ -81,10 +82,10 @@ OleVariant TServidorClient::AtualizaAtualizador(const OleVariant& c) {
   return CallPacketMethod(kAtualizaAtualizador, c);
 }
 
-OleVariant TServidorClient::CallFolderMethod(std::string_view method, const OleVariant& cds_cliente) {
+OleVariant TServidorClient::CallFolderMethod(std::string_view method, const OleVariant& CDSCliente) {
   const RemoteMethod* m = FindMethodByName(method);
   if (m != nullptr && (m->kind == MethodKind::kFolder || m->kind == MethodKind::kAtualizaAtualizador)) {
-    return CallPacketMethod(m->id, cds_cliente);
+    return CallPacketMethod(m->id, CDSCliente);
   }
   throw TRpcError("Unknown remote method: " + std::string(method));
 }

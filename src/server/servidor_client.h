@@ -29,36 +29,36 @@ class TServidorClient {
 
   int32_t GetNumeroAtualizacao();
   // The file record data packet of one file.
-  OleVariant RetornaArquivo(const std::string& arquivo, int32_t numero_atualizacao);
+  OleVariant RetornaArquivo(const std::string& arquivo, int32_t NumeroAtualizacao);
   // Folder methods: a folder listing in, a fetch list out.
-  OleVariant AtualizaPastaECF(const OleVariant& cds_cliente);
-  OleVariant RecompoePastaECF(const OleVariant& cds_cliente);
-  OleVariant AtualizaPastaKVL(const OleVariant& cds_cliente);
-  OleVariant RecompoePastaKVL(const OleVariant& cds_cliente);
-  OleVariant AtualizaPastaNFCE(const OleVariant& cds_cliente);
-  OleVariant RecompoePastaNFCE(const OleVariant& cds_cliente);
-  OleVariant AtualizaPastaSchemasNFCE(const OleVariant& cds_cliente);
-  OleVariant RecompoePastaSchemasNFCE(const OleVariant& cds_cliente);
-  OleVariant AtualizaPastaDNF(const OleVariant& cds_cliente);
-  OleVariant RecompoePastaDNF(const OleVariant& cds_cliente);
-  OleVariant AtualizaAtualizador(const OleVariant& cds_cliente);
+  OleVariant AtualizaPastaECF(const OleVariant& CDSCliente);
+  OleVariant RecompoePastaECF(const OleVariant& CDSCliente);
+  OleVariant AtualizaPastaKVL(const OleVariant& CDSCliente);
+  OleVariant RecompoePastaKVL(const OleVariant& CDSCliente);
+  OleVariant AtualizaPastaNFCE(const OleVariant& CDSCliente);
+  OleVariant RecompoePastaNFCE(const OleVariant& CDSCliente);
+  OleVariant AtualizaPastaSchemasNFCE(const OleVariant& CDSCliente);
+  OleVariant RecompoePastaSchemasNFCE(const OleVariant& CDSCliente);
+  OleVariant AtualizaPastaDNF(const OleVariant& CDSCliente);
+  OleVariant RecompoePastaDNF(const OleVariant& CDSCliente);
+  OleVariant AtualizaAtualizador(const OleVariant& CDSCliente);
 
   // A folder method (or AtualizaAtualizador) by its name without the class,
   // as the editions table names it ("RecompoePastaECF"). Any other name
   // raises TRpcError "Unknown remote method: <name>".
-  OleVariant CallFolderMethod(std::string_view method, const OleVariant& cds_cliente);
+  OleVariant CallFolderMethod(std::string_view method, const OleVariant& CDSCliente);
 
   // Commands created so far, for tests.
   size_t command_count() const;
 
  private:
   TRpcCommand& Command(ServidorMethod method);
-  OleVariant CallPacketMethod(ServidorMethod method, const OleVariant& cds_cliente);
+  OleVariant CallPacketMethod(ServidorMethod method, const OleVariant& CDSCliente);
 
   TRpcConnection* FRpcConnection;
   bool FInstanceOwner = true;
   // FGetNumeroAtualizacaoCommand ... FAtualizaAtualizadorCommand, in that order.
-  std::array<std::unique_ptr<TRpcCommand>, kServidorMethodCount> FCommands;
+  std::array<std::unique_ptr<TRpcCommand>, kServidorMethodCount> commands_;
 };
 
 }  // namespace selvane

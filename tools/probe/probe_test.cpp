@@ -25,7 +25,7 @@ class ProbeTest : public ::testing::Test {
     refserver::ServerOptions o;
     o.root = repo_.dir();
     o.port = 0;
-    o.update_number = 300;
+    o.NumeroAtualizacao = 300;
     server_ = std::make_unique<refserver::UpdateServer>(o);
     server_->Start();
   }

@@ -57,7 +57,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (a == "--port") {
       o.port = Number<uint16_t>(a, value());
     } else if (a == "--update-number") {
-      o.update_number = Number<int32_t>(a, value());
+      o.NumeroAtualizacao = Number<int32_t>(a, value());
     } else if (a == "--part-size") {
       o.part_size = Number<uint32_t>(a, value());
       if (o.part_size == 0) throw std::invalid_argument("--part-size must be above 0");

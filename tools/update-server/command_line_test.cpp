@@ -14,7 +14,7 @@ TEST(CommandLine, ReadsEveryOption) {
   EXPECT_FALSE(cl.help);
   EXPECT_EQ(o.root, "/srv/repo");
   EXPECT_EQ(o.port, 0);
-  EXPECT_EQ(o.update_number, 300);
+  EXPECT_EQ(o.NumeroAtualizacao, 300);
   EXPECT_TRUE(o.repository.full_paths);
   EXPECT_EQ(o.repository.extra_entries, (std::vector<std::string>{"..\\evil.exe", "x"}));
   EXPECT_TRUE(o.same_name_container);
@@ -27,7 +27,7 @@ TEST(CommandLine, ReadsEveryOption) {
 TEST(CommandLine, Defaults) {
   const ServerOptions o = ParseCommandLine({"--root", "r"}).options;
   EXPECT_EQ(o.port, 5975);
-  EXPECT_EQ(o.update_number, 1);
+  EXPECT_EQ(o.NumeroAtualizacao, 1);
   EXPECT_EQ(o.drop_after_bytes, -1);
   EXPECT_FALSE(o.repository.full_paths);
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);

@@ -14,7 +14,7 @@ inline constexpr uint16_t kDefaultPort = 5975;
 struct ServerOptions {
   std::string root;             // repository folder on this machine
   uint16_t port = kDefaultPort;  // 0 picks a free port
-  int32_t update_number = 1;     // GetNumeroAtualizacao's answer
+  int32_t NumeroAtualizacao = 1;  // GetNumeroAtualizacao's answer
   RepositoryOptions repository;
   // Bytes per part of a result sent in parts (the first part goes inline, at most 65,535).
   uint32_t part_size = 1000000;

@@ -37,7 +37,7 @@ class SessionTest : public ::testing::Test {
   }
 
   TestRepository repo_;
-  ServerOptions options_{.update_number = 42};
+  ServerOptions options_{.NumeroAtualizacao = 42};
 };
 
 TEST_F(SessionTest, AnswersTheUpdateNumberByteForByte) {

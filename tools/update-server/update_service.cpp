@@ -15,7 +15,7 @@ constexpr size_t kReadBlock = 1 << 20;
 UpdateService::UpdateService(Env& repository_env, const ServerOptions& options)
     : env_(repository_env),
       repository_(repository_env, options.repository),
-      update_number_(options.update_number),
+      NumeroAtualizacao_(options.NumeroAtualizacao),
       same_name_container_(options.same_name_container),
       truncate_container_(options.truncate_container) {}
 
@@ -29,8 +29,8 @@ OleVariant UpdateService::AtualizaAtualizador(const OleVariant& listing) {
   return FetchListPacket(env_, repository_.UpdaterFetchList(ReadListing(env_, listing)));
 }
 
-OleVariant UpdateService::RetornaArquivo(std::string_view path, int32_t /*numero_atualizacao*/) {
-  const ResolvedFile file = repository_.Resolve(path);
+OleVariant UpdateService::RetornaArquivo(std::string_view arquivo, int32_t /*NumeroAtualizacao*/) {
+  const ResolvedFile file = repository_.Resolve(arquivo);
   // The file is read in blocks and compressed from them: its size is known
   // only once it has been read, and no block is copied into a larger one.
   std::vector<Bytes> blocks;

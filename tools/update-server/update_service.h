@@ -18,18 +18,18 @@ class UpdateService {
   // repository_env: an Env whose "C:\" is the repository folder.
   UpdateService(Env& repository_env, const ServerOptions& options);
 
-  int32_t GetNumeroAtualizacao() const { return update_number_; }
+  int32_t GetNumeroAtualizacao() const { return NumeroAtualizacao_; }
   // Fetch list for a folder method ("TServidor.AtualizaPastaECF") and the client's listing.
   OleVariant FolderMethod(std::string_view method_text, const OleVariant& listing);
   OleVariant AtualizaAtualizador(const OleVariant& listing);
-  // File record of the file a fetch list named (path as UTF-8). Throws
+  // File record of the file a fetch list named (arquivo as UTF-8). Throws
   // UnknownFileError for anything the repository does not serve.
-  OleVariant RetornaArquivo(std::string_view path, int32_t numero_atualizacao);
+  OleVariant RetornaArquivo(std::string_view arquivo, int32_t NumeroAtualizacao);
 
  private:
   Env& env_;
   Repository repository_;
-  int32_t update_number_;
+  int32_t NumeroAtualizacao_;
   bool same_name_container_;
   bool truncate_container_;
 };

@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "base/byte_order.h"
 #include "base/code_page_1252.h"
 #include "platform/env.h"
 #include "records/record_set.h"
@@ -141,8 +142,8 @@ BENCHMARK(BM_SetDataSaveToFileDisk)->Arg(100)->Unit(benchmark::kMillisecond)->It
 // possible columns, parameters or rows, as many as the counts allow.
 Bytes HostilePacket(int shape) {
   Bytes b = {0x96, 0x19, 0xE0, 0xBD, 1, 0, 0, 0, 24, 0, 0, 0};
-  auto u16 = [&](uint32_t v) { b.push_back(static_cast<uint8_t>(v)); b.push_back(static_cast<uint8_t>(v >> 8)); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+  auto u16 = [&](uint32_t v) { AppendLe16(b, static_cast<uint16_t>(v)); };
+  auto u32 = [&](uint32_t v) { AppendLe32(b, v); };
   auto column = [&](uint8_t name, uint16_t params) { b.push_back(1); b.push_back(name); u32(0x00010004); u16(0); u16(params); };
   switch (shape) {
     case 0:  // 65535 columns of 10 bytes

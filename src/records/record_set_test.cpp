@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/byte_order.h"
 #include "records/db_errors.h"
 #include "records/packet_test_util.h"
 #include "records/table.h"
@@ -129,7 +130,7 @@ TEST_F(RecordSetTest, StringPrefixFollowsTheSize) {
     rs.Post();
     OleVariant packet = rs.GetData();
     const Bytes& b = packet.bytes();
-    const uint32_t code = b[29] | b[30] << 8 | b[31] << 16 | static_cast<uint32_t>(b[32]) << 24;
+    const uint32_t code = LoadLe32(std::span(b).subspan(29));
     EXPECT_EQ(code, c.code) << "size " << c.size;
     TRecordSet back(env_);
     back.SetData(std::move(packet));

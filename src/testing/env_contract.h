@@ -15,6 +15,7 @@
 
 #include "base/dos_time.h"
 #include "platform/env.h"
+#include "testing/file_error_text.h"
 
 namespace selvane {
 
@@ -77,14 +78,6 @@ class EnvContract : public ::testing::TestWithParam<ContractFactory> {
   }
   static double At(int y, int mo, int d, int h, int mi, int s, int ms) {
     return *DateTimeFromCivil({y, mo, d, h, mi, s, ms});
-  }
-  static std::string ErrorOf(const std::function<void()>& fn) {
-    try {
-      fn();
-    } catch (const EFileError& e) {
-      return e.what();
-    }
-    return "(no error)";
   }
 
   ContractSubject subject_;
@@ -181,9 +174,9 @@ TEST_P(EnvContract, ExclusiveOpenKeepsOtherOpenersOut) {
   const std::string& sharing = subject_.sharing_violation;
   {
     auto held = env_->OpenRead(path, ShareMode::kExclusive);
-    EXPECT_EQ(ErrorOf([&] { env_->OpenRead(path, ShareMode::kReadWrite); }),
+    EXPECT_EQ(FileErrorText([&] { env_->OpenRead(path, ShareMode::kReadWrite); }),
               "Cannot open file \"" + path + "\". " + sharing);
-    EXPECT_EQ(ErrorOf([&] { env_->Create(path, ShareMode::kExclusive); }),
+    EXPECT_EQ(FileErrorText([&] { env_->Create(path, ShareMode::kExclusive); }),
               "Cannot create file \"" + path + "\". " + sharing);
     EXPECT_FALSE(env_->SetLastWriteDos(path, *DosDateTimeFromDateTime(At(2020, 1, 1, 0, 0, 0, 0))));
     EXPECT_FALSE(env_->DeleteFile(path));
@@ -191,7 +184,7 @@ TEST_P(EnvContract, ExclusiveOpenKeepsOtherOpenersOut) {
   {
     auto a = env_->OpenRead(path, ShareMode::kReadWrite);
     auto b = env_->OpenRead(path, ShareMode::kReadWrite);  // shared opens coexist
-    EXPECT_NE(ErrorOf([&] { env_->OpenRead(path, ShareMode::kExclusive); }), "(no error)");
+    EXPECT_NE(FileErrorText([&] { env_->OpenRead(path, ShareMode::kExclusive); }), kNoFileError);
     // No handle shares deletion: the file can be neither deleted nor replaced.
     Put("other.bin", "other");
     EXPECT_FALSE(env_->DeleteFile(path));
@@ -206,20 +199,20 @@ TEST_P(EnvContract, ExclusiveOpenKeepsOtherOpenersOut) {
 TEST_P(EnvContract, FileErrorsCarryTheSystemTexts) {
   const std::string missing = dir_ + "missing.txt";
   const std::string no_folder = dir_ + "nowhere\\x.txt";
-  EXPECT_EQ(ErrorOf([&] { env_->OpenRead(missing, ShareMode::kReadWrite); }),
+  EXPECT_EQ(FileErrorText([&] { env_->OpenRead(missing, ShareMode::kReadWrite); }),
             "Cannot open file \"" + missing + "\". " + subject_.file_not_found);
-  EXPECT_EQ(ErrorOf([&] { env_->OpenRead(no_folder, ShareMode::kReadWrite); }),
+  EXPECT_EQ(FileErrorText([&] { env_->OpenRead(no_folder, ShareMode::kReadWrite); }),
             "Cannot open file \"" + no_folder + "\". " + subject_.path_not_found);
-  EXPECT_EQ(ErrorOf([&] { env_->Create(no_folder, ShareMode::kExclusive); }),
+  EXPECT_EQ(FileErrorText([&] { env_->Create(no_folder, ShareMode::kExclusive); }),
             "Cannot create file \"" + no_folder + "\". " + subject_.path_not_found);
-  EXPECT_EQ(ErrorOf([&] { env_->OpenRead(dir_, ShareMode::kReadWrite); }),
+  EXPECT_EQ(FileErrorText([&] { env_->OpenRead(dir_, ShareMode::kReadWrite); }),
             "Cannot open file \"" + dir_ + "\". " + subject_.access_denied);
 
   Put("ro.txt", "keep");
   ASSERT_TRUE(env_->SetAttributes(dir_ + "ro.txt", kAttrReadOnly));
   EXPECT_FALSE(env_->DeleteFile(dir_ + "ro.txt"));
   if (subject_.strict_attributes) {
-    EXPECT_EQ(ErrorOf([&] { env_->Create(dir_ + "ro.txt", ShareMode::kExclusive); }),
+    EXPECT_EQ(FileErrorText([&] { env_->Create(dir_ + "ro.txt", ShareMode::kExclusive); }),
               "Cannot create file \"" + dir_ + "ro.txt\". " + subject_.access_denied);
     EXPECT_EQ(Get("ro.txt"), "keep");
   }
@@ -231,7 +224,7 @@ TEST_P(EnvContract, FileErrorsCarryTheSystemTexts) {
     Put("h.txt", "keep");
     ASSERT_TRUE(env_->SetAttributes(dir_ + "h.txt", attribute));
     if (subject_.strict_attributes) {
-      EXPECT_EQ(ErrorOf([&] { env_->Create(dir_ + "h.txt", ShareMode::kExclusive); }),
+      EXPECT_EQ(FileErrorText([&] { env_->Create(dir_ + "h.txt", ShareMode::kExclusive); }),
                 "Cannot create file \"" + dir_ + "h.txt\". " + subject_.access_denied);
       EXPECT_EQ(Get("h.txt"), "keep");
     }

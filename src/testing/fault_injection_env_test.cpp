@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/file_error_text.h"
 #include "testing/memory_env.h"
 
 namespace selvane {
@@ -11,14 +12,6 @@ class FaultInjectionEnvTest : public ::testing::Test {
  protected:
   void SetUp() override { env_ = std::make_unique<FaultInjectionEnv>(&base_); }
   void TearDown() override { env_.reset(); }
-  std::string Message(const std::function<void()>& fn) {
-    try {
-      fn();
-    } catch (const EFileError& e) {
-      return e.what();
-    }
-    return "(no error)";
-  }
   MemoryEnv base_;
   std::unique_ptr<FaultInjectionEnv> env_;
 };
@@ -27,7 +20,7 @@ TEST_F(FaultInjectionEnvTest, FullDiskKeepsTheBytesBeforeTheLimit) {
   env_->LimitWrittenBytes(5);
   auto f = env_->Create("C:\\a.bin", ShareMode::kExclusive);
   f->Write("abc", 3);
-  EXPECT_EQ(Message([&] { f->Write("defg", 4); }),
+  EXPECT_EQ(FileErrorText([&] { f->Write("defg", 4); }),
             "There is not enough space on the disk.");
   f->Close();
   auto r = base_.OpenRead("C:\\a.bin", ShareMode::kReadWrite);
@@ -49,9 +42,9 @@ TEST_F(FaultInjectionEnvTest, ReadsFailOnceTheBudgetIsSpent) {
 TEST_F(FaultInjectionEnvTest, ChosenPathsAndCallsFail) {
   env_->FailCreate("\\locked\\");
   env_->FailOpenRead("held.bin");
-  EXPECT_EQ(Message([&] { env_->Create("C:\\locked\\x.txt", ShareMode::kExclusive); }),
+  EXPECT_EQ(FileErrorText([&] { env_->Create("C:\\locked\\x.txt", ShareMode::kExclusive); }),
             "Cannot create file \"C:\\locked\\x.txt\". Access is denied.");
-  EXPECT_EQ(Message([&] { env_->OpenRead("C:\\held.bin", ShareMode::kReadWrite); }),
+  EXPECT_EQ(FileErrorText([&] { env_->OpenRead("C:\\held.bin", ShareMode::kReadWrite); }),
             "Cannot open file \"C:\\held.bin\". The process cannot access the file because it is "
             "being used by another process.");
   env_->Create("C:\\ok.txt", ShareMode::kExclusive)->Close();
@@ -80,10 +73,10 @@ TEST_F(FaultInjectionEnvTest, TheNthCallOfAKindFails) {
         const std::string n = std::to_string(i);
         switch (kind) {
           case Call::kCreate:
-            through.push_back(Message([&] { env_->Create("C:\\c" + n + ".txt", ShareMode::kExclusive); }) ==
-                              "(no error)");
+            through.push_back(FileErrorText([&] { env_->Create("C:\\c" + n + ".txt", ShareMode::kExclusive); }) ==
+                              kNoFileError);
             break;
-          case Call::kWrite: through.push_back(Message([&] { held->Write("x", 1); }) == "(no error)"); break;
+          case Call::kWrite: through.push_back(FileErrorText([&] { held->Write("x", 1); }) == kNoFileError); break;
           case Call::kMove:
             through.push_back(env_->MoveFileReplace("C:\\m" + n + ".txt", "C:\\n" + n + ".txt"));
             break;
@@ -98,11 +91,11 @@ TEST_F(FaultInjectionEnvTest, TheNthCallOfAKindFails) {
   }
   // The texts are the file layer's own.
   env_->FailCall(FaultInjectionEnv::Call::kCreate, 0);
-  EXPECT_EQ(Message([&] { env_->Create("C:\\x.txt", ShareMode::kExclusive); }),
+  EXPECT_EQ(FileErrorText([&] { env_->Create("C:\\x.txt", ShareMode::kExclusive); }),
             "Cannot create file \"C:\\x.txt\". Access is denied.");
   env_->FailCall(FaultInjectionEnv::Call::kWrite, 0);
   auto f = env_->Create("C:\\y.txt", ShareMode::kExclusive);
-  EXPECT_EQ(Message([&] { f->Write("y", 1); }), "There is not enough space on the disk.");
+  EXPECT_EQ(FileErrorText([&] { f->Write("y", 1); }), "There is not enough space on the disk.");
   f->Close();
   EXPECT_EQ(base_.Contents("C:\\y.txt"), "");
   env_->CountCalls();

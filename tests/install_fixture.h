@@ -37,7 +37,7 @@ class InstallFixture : public LoopbackTest {
   // What the launcher does before the worker starts.
   void PrepareClient(Edition e, bool Instalacao) {
     const EditionInfo& ed = GetEdition(e);
-    root_.MakeDir(std::string(ed.edition_folder));
+    root_.MakeDir(ed.edition_folder);
     if (ed.hidden_extra_folder.size() != 0 && !env().DirectoryExists(std::string(ed.hidden_extra_folder))) {
       root_.MakeDir(std::string(ed.hidden_extra_folder));
       env().SetAttributes(std::string(ed.hidden_extra_folder), kKvlAttributes);
@@ -56,7 +56,7 @@ class InstallFixture : public LoopbackTest {
   // from `exe_folder`. Returns the recorded window.
   RecordingWindow& Run(Edition e, bool Instalacao, std::string exe_folder = "") {
     const EditionInfo& ed = GetEdition(e);
-    if (exe_folder.empty()) exe_folder = std::string(ed.exe_folder);
+    if (exe_folder.empty()) exe_folder = ed.exe_folder;
     env().SetExecutablePath(exe_folder + "Selvane.exe");
     window_ = std::make_unique<RecordingWindow>(std::string(ed.PastaRaiz));
     connection_ = std::make_unique<TServerConnection>();

@@ -33,7 +33,7 @@ TEST_F(SelfUpdateTest, FirstRunCopiesTheUpdaterIntoTheEditionFolder) {
   const EditionInfo& ecf = GetEdition(Edition::kECF);
 
   RecordingWindow& w = Run(Edition::kECF, true, "C:\\Users\\caixa\\Downloads\\");
-  ExpectRestart(w, std::string(ecf.update_batch_cmd));
+  ExpectRestart(w, ecf.update_batch_cmd);
   EXPECT_EQ(root_.Read("C:\\Kavel\\ECF\\Selvane_new.exe"), kUpdaterBytes);
   EXPECT_EQ(ClientTime("C:\\Kavel\\ECF\\Selvane_new.exe"), RepoTime(kTime1));
   EXPECT_EQ(root_.Read("C:\\Kavel\\ECF\\AtualizaSistema.bat"), BatchFileBytes(env(), FirstCopyBatch(ecf)));
@@ -59,7 +59,7 @@ TEST_F(SelfUpdateTest, NewerUpdaterOnTheServerIsSwappedInByTheTenLineBatch) {
   const EditionInfo& mei = GetEdition(Edition::kMEI);
 
   RecordingWindow& w = Run(Edition::kMEI, false);
-  ExpectRestart(w, std::string(mei.update_batch_cmd));
+  ExpectRestart(w, mei.update_batch_cmd);
   EXPECT_EQ(root_.Read("C:\\Kavel\\MEI\\Selvane.exe"), kUpdaterBytes);
   EXPECT_EQ(root_.Read("C:\\Kavel\\MEI\\Selvane_new.exe"), kNewUpdaterBytes);
   EXPECT_EQ(ClientTime("C:\\Kavel\\MEI\\Selvane_new.exe"), RepoTime(kTime2));

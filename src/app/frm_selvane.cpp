@@ -111,7 +111,7 @@ void TFrmSelvane::IniciarAtualizacaoDNF() { IniciarAtualizacao(GetEdition(Editio
 
 void TFrmSelvane::IniciarAtualizacao(const EditionInfo& edition) {
   launched_ = true;
-  const bool Instalacao = !env_.FileExists(std::string(edition.pos_executable));
+  const bool Instalacao = !env_.FileExists(edition.pos_executable);
   if (Instalacao) CreateFolderIfMissing(edition.edition_folder);
   CreateHiddenFolderIfMissing(edition.hidden_extra_folder);
   if (Instalacao) CreateFolderIfMissing(edition.install_extra_folder);
@@ -151,7 +151,7 @@ void TFrmSelvane::CriarAtalhosNFCE() { CriarAtalhos(GetEdition(Edition::kNFCE));
 void TFrmSelvane::CriarAtalhosDNF() { CriarAtalhos(GetEdition(Edition::kMEI)); }
 
 void TFrmSelvane::CriarAtalhos(const EditionInfo& edition) {
-  CreateShortcut(env_, std::string(edition.shortcut_target), "", std::string(edition.shortcut_workdir),
+  CreateShortcut(env_, edition.shortcut_target, "", edition.shortcut_workdir,
                  std::string(edition.shortcut_title));
 }
 

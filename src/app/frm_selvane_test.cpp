@@ -181,8 +181,8 @@ TEST_F(FrmSelvaneTest, Launchers) {
     e.files.MakeDirs("C:\\Windows");
     e.files.MakeDirs("C:\\Kavel");
     if (c.installed) {
-      e.files.MakeDirs(std::string(ed.edition_folder));
-      e.files.PutFile(std::string(ed.pos_executable), "");
+      e.files.MakeDirs(ed.edition_folder);
+      e.files.PutFile(ed.pos_executable, "");
     }
     std::vector<Launch> started;
     WindowPort* p = nullptr;

@@ -39,7 +39,6 @@ class RecordingView : public MainView {
     statuses.push_back(text);
   }
   void SetTitleText(const std::string& text) override { title = text; }
-  std::string TitleText() const override { return title; }
   void SetChoicePanelVisible(bool visible) override {
     choice_visible = visible;
     choice_ever_shown |= visible;

@@ -12,7 +12,7 @@ constexpr std::string_view kKillUpdaters = "TASKKILL /F /IM \"Selvane.exe\"";
 // AtualizaSistema.bat: ends every running updater, swaps the executables in
 // the edition folder by `swap`, and starts the updater found there.
 BatchLines UpdaterSwapBatch(const EditionInfo& edition, std::initializer_list<const char*> swap) {
-  BatchLines lines = {std::string(kKillUpdaters), std::string(edition.update_batch_cd)};
+  BatchLines lines = {std::string(kKillUpdaters), edition.update_batch_cd};
   lines.insert(lines.end(), swap.begin(), swap.end());
   lines.emplace_back("start Selvane.exe");
   return lines;
@@ -42,7 +42,7 @@ BatchLines ReplacementBatch(const EditionInfo& edition) {
 
 BatchLines FontBatch(const EditionInfo& edition) {
   return {
-      std::string(edition.font_copy_line),
+      edition.font_copy_line,
       "reg add \"HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts\" /v \"Sailec Regular "
       "(TrueType)\" /t REG_SZ /d SailecRegular.ttf /f",
   };

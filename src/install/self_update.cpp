@@ -18,8 +18,8 @@ namespace {
 
 // Fetches the server's updater into the edition folder as Selvane_new.exe.
 void FetchNewUpdater(Env& env, TServidorClient& proxy, const EditionInfo& edition, int32_t NumeroAtualizacao) {
-  const std::string container(edition.updater_container);
-  const std::string new_updater(edition.updater_new);
+  const std::string& container = edition.updater_container;
+  const std::string& new_updater = edition.updater_new;
   FetchedFile fetched = FetchFile(env, proxy, std::string(kServerUpdaterPath), NumeroAtualizacao,
                                   [&](const std::string&) { return container; }, new_updater);
   DefineDataHoraArq(env, new_updater, fetched.file_date);
@@ -28,7 +28,7 @@ void FetchNewUpdater(Env& env, TServidorClient& proxy, const EditionInfo& editio
 void Restart(Env& env, WindowPort& window, const EditionInfo& edition) {
   window.SetStatus(std::string(kStatusRestarting));
   env.SleepMs(3000);
-  env.RunHidden(std::string(edition.update_batch_cmd));
+  env.RunHidden(edition.update_batch_cmd);
   window.TerminateApplication();
 }
 
@@ -37,11 +37,11 @@ void Restart(Env& env, WindowPort& window, const EditionInfo& edition) {
 bool AtualizaAtualizador(Env& env, TRpcConnection* connection, WindowPort& window, const EditionInfo& edition,
                          int32_t NumeroAtualizacao) {
   TServidorClient proxy(connection);
-  const std::string updater_copy(edition.updater_copy);
+  const std::string& updater_copy = edition.updater_copy;
 
   if (!env.FileExists(updater_copy)) {
     FetchNewUpdater(env, proxy, edition, NumeroAtualizacao);
-    SaveBatchFile(env, std::string(edition.update_batch), FirstCopyBatch(edition));
+    SaveBatchFile(env, edition.update_batch, FirstCopyBatch(edition));
     Restart(env, window, edition);
     return false;
   }
@@ -54,7 +54,7 @@ bool AtualizaAtualizador(Env& env, TRpcConnection* connection, WindowPort& windo
   if (listing.RecordCount() == 0) return true;
 
   FetchNewUpdater(env, proxy, edition, NumeroAtualizacao);
-  SaveBatchFile(env, std::string(edition.update_batch), ReplacementBatch(edition));
+  SaveBatchFile(env, edition.update_batch, ReplacementBatch(edition));
   Restart(env, window, edition);
   return false;
 }

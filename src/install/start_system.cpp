@@ -55,7 +55,7 @@ void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& wind
 
   SaveBatchFile(env, batch, FontBatch(edition));
   const std::set<uint32_t> before = CommandInterpreters(env);
-  env.RunHidden(std::string(edition.start_batch_cmd));
+  env.RunHidden(edition.start_batch_cmd);
   env.SleepMs(1000);
   WaitForBatchEnd(env, before);
 
@@ -63,7 +63,7 @@ void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& wind
   env.BroadcastFontChange();
 
   SaveBatchFile(env, batch, StartBatch(edition, PastaRaiz, Instalacao));
-  env.RunHidden(std::string(edition.start_batch_cmd));
+  env.RunHidden(edition.start_batch_cmd);
 }
 
 }  // namespace selvane

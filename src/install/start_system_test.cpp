@@ -92,7 +92,7 @@ TEST_F(IniciarSistemaTest, OtherEditionsCopyNoPackagesAndStartNoService) {
     env_.ClearLog();
     env_.batches.clear();
     Run(e, true);
-    const std::string cmd = "run " + std::string(ed.start_batch_cmd);
+    const std::string cmd = "run " + ed.start_batch_cmd;
     EXPECT_EQ(env_.log(), (std::vector<std::string>{cmd, "sleep 1000", "font C:\\Windows\\Fonts\\SailecRegular.ttf",
                                                    "broadcast", cmd}));
     ASSERT_EQ(env_.batches.size(), 2u);

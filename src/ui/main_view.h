@@ -26,7 +26,6 @@ class MainView {
 
   virtual void SetStatusText(const std::string& text) = 0;  // Label1
   virtual void SetTitleText(const std::string& text) = 0;   // Label3
-  virtual std::string TitleText() const = 0;
   virtual void SetChoicePanelVisible(bool visible) = 0;     // Panel1 (with Panel2..4)
   virtual void SetAnimation(bool running) = 0;              // GIFAnimator1: Visible and Animate
   virtual void SetClosePanelEnabled(bool enabled) = 0;      // KavelPanel2

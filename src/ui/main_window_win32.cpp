@@ -76,11 +76,7 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   ~MainWindow() override;
 
   void SetStatusText(const std::string& text) override { Label1->SetText(text); }
-  void SetTitleText(const std::string& text) override {
-    title_ = text;
-    Label3->SetText(text);
-  }
-  std::string TitleText() const override { return title_; }
+  void SetTitleText(const std::string& text) override { Label3->SetText(text); }
   void SetChoicePanelVisible(bool visible) override { ShowWindow(Panel1->Hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
   void SetAnimation(bool running) override;
   void SetClosePanelEnabled(bool enabled) override { EnableWindow(KavelPanel2->Hwnd(), enabled ? TRUE : FALSE); }
@@ -133,7 +129,6 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   TFrameTimer* timer_ = nullptr;  // owned by GIFAnimator1
   std::unique_ptr<TGIFAnimator> GIFAnimator1;
 
-  std::string title_;
   MainViewEvents events_;
   std::function<void(const UiMessage&)> handler_;
   bool form_created_ = false;

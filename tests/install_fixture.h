@@ -15,6 +15,7 @@
 #include "install/file_time.h"
 #include "install/recording_window.h"
 #include "install/test_root.h"
+#include "install/test_updater_image.h"
 #include "install/worker.h"
 #include "base/dos_time.h"
 #include "loopback_server_fixture.h"
@@ -23,8 +24,8 @@
 namespace selvane {
 
 // The updater every test repository publishes, and a newer one.
-inline const std::string kUpdaterBytes = "MZ updater build 1";
-inline const std::string kNewUpdaterBytes = "MZ updater build 2";
+inline const std::string kUpdaterBytes = TestUpdaterImage("updater build 1");
+inline const std::string kNewUpdaterBytes = TestUpdaterImage("updater build 2");
 
 class InstallFixture : public LoopbackTest {
  protected:

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "install/batch_texts.h"
+#include "install/updater_check.h"
 #include "install_fixture.h"
 
 namespace selvane {
@@ -81,6 +84,48 @@ TEST_F(SelfUpdateTest, FailedUpdaterFetchStartsNoBatch) {
   EXPECT_FALSE(env().FileExists("C:\\Kavel\\MEI\\AtualizaSistema.bat"));
   const Texts events = w.Events();
   EXPECT_EQ(std::count(events.begin(), events.end(), "terminate"), 0);
+}
+
+// A newer updater that is no program for this machine is found before the
+// batch is written: the run fails with its text, the running updater stays,
+// nothing is swapped, nothing restarts; on a first copy nothing is left.
+TEST_F(SelfUpdateTest, AnUpdaterThatIsNoProgramForThisMachineIsRefused) {
+  constexpr uint16_t kOther = kRunningMachine == kMachineAmd64 ? kMachineI386 : kMachineAmd64;
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"a few KB of noise", std::string(5000, '\x7F'), "não é um programa do Windows."},
+      {"an empty file", "", "tamanho de 0 bytes fora do esperado para um programa."},
+      {"a program for the other machine", TestUpdaterImage("other", kOther), "é um programa para outro processador."},
+  };
+  for (const bool first_copy : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(::testing::Message() << c.what << (first_copy ? ", first copy" : ", replacement"));
+      repo_.Add("updater/Selvane.exe", c.bytes, kTime2);
+      StartServer();
+      PrepareClient(Edition::kMEI, false);
+      if (first_copy) {
+        env().DeleteFile("C:\\Kavel\\MEI\\Selvane.exe");
+      } else {
+        PlaceCurrentUpdater(Edition::kMEI);
+      }
+      env().ClearLog();
+      RecordingWindow& w = Run(Edition::kMEI, false);
+      EXPECT_EQ(w.LastStatus(), std::string("O atualizador recebido do servidor não é válido: ") + c.reason);
+      EXPECT_TRUE(env().HiddenCommandLines().empty());
+      const Texts events = w.Events();
+      EXPECT_EQ(std::count(events.begin(), events.end(), "terminate"), 0);
+      EXPECT_EQ(ClientFiles(), first_copy ? Texts{"Kavel/MEI/selvane.ini"}
+                                          : Texts{"Kavel/MEI/Selvane.exe", "Kavel/MEI/selvane.ini"});
+      if (!first_copy) EXPECT_EQ(root_.Read("C:\\Kavel\\MEI\\Selvane.exe"), kUpdaterBytes);
+      conn_.reset();
+      server_->Stop();
+      for (const std::string& f : ClientFiles()) std::filesystem::remove(root_.dir() + "/" + f);
+    }
+  }
 }
 
 }  // namespace

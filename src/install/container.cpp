@@ -1,21 +1,20 @@
 #include "install/container.h"
 
 #include "platform/system_error_text.h"
-#include "base/windows_path.h"
 
 namespace selvane {
 
-void CheckContainerIsNotTarget(const std::string& container, const std::string& target) {
-  if (EqualsNoCase(container, target)) {
+void CheckContainerIsNotTarget(Env& env, const std::string& container, const std::string& target) {
+  if (env.SameFile(container, target)) {
     throw EFCreateError(CreateErrorMessage(target, kSharingViolationText));
   }
 }
 
 std::string UnpackTempPath(const std::string& target) { return target + ".~novo"; }
 
-void Descomprimir(Env& env, const std::string& ArquivoZip, const std::string& ArquivoDestino) {
+int32_t Descomprimir(Env& env, const std::string& ArquivoZip, const std::string& ArquivoDestino) {
+  CheckContainerIsNotTarget(env, ArquivoZip, ArquivoDestino);
   std::unique_ptr<ReadableFile> zip = env.OpenRead(ArquivoZip, ShareMode::kExclusive);
-  CheckContainerIsNotTarget(ArquivoZip, ArquivoDestino);
   const std::string temp = UnpackTempPath(ArquivoDestino);
   bool temp_created = false;
   try {
@@ -33,9 +32,11 @@ void Descomprimir(Env& env, const std::string& ArquivoZip, const std::string& Ar
         throw EFCreateError(msg);
       }
     });
-    if (entries > 0 && !env.MoveFileReplace(temp, ArquivoDestino)) {
-      throw EFCreateError("Cannot create file \"" + ArquivoDestino + "\".");
+    if (entries > 0) {
+      const std::string reason = env.MoveFileReplaceReason(temp, ArquivoDestino);
+      if (!reason.empty()) throw EFCreateError(CreateErrorMessage(ArquivoDestino, reason));
     }
+    return entries;
   } catch (...) {
     if (temp_created) env.DeleteFile(temp);
     throw;

@@ -15,13 +15,15 @@ namespace selvane {
 // temporary file beside the target and put in its place only once the
 // container has been read whole, so a failure leaves the target as it was and
 // no temporary file behind. A container with no entry leaves the target
-// untouched.
-void Descomprimir(Env& env, const std::string& ArquivoZip, const std::string& ArquivoDestino);
+// untouched. Returns the number of entries written.
+int32_t Descomprimir(Env& env, const std::string& ArquivoZip, const std::string& ArquivoDestino);
 
-// Unpacking a container onto its own path cannot work: the container is held
-// without sharing while it is read. Throws the file layer's EFCreateError for
-// `target` when both paths name the same file.
-void CheckContainerIsNotTarget(const std::string& container, const std::string& target);
+// Unpacking a container onto its own file cannot work: the container is held
+// without sharing while it is read, and writing the container would already
+// have destroyed the target. Throws the file layer's EFCreateError for
+// `target` when the file system says both paths name one file, however they
+// are spelled (letter case with accents, 8.3 aliases); deletes nothing.
+void CheckContainerIsNotTarget(Env& env, const std::string& container, const std::string& target);
 
 // The temporary file that Descomprimir fills before replacing `target`.
 std::string UnpackTempPath(const std::string& target);

@@ -7,6 +7,7 @@
 
 #include "install/container.h"
 #include "platform/system_error_text.h"
+#include "platform/windows_api.h"
 #include "protocol/container_test_util.h"
 
 namespace selvane {
@@ -78,7 +79,9 @@ TEST_F(WinContainerTest, TheContainerItselfCannotBeTheTarget) {
     Descomprimir(env_, dir_ + "a.zip", dir_ + "A.ZIP");
     ADD_FAILURE();
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(e.what(), CreateErrorMessage(dir_ + "A.ZIP", kSharingViolationText));
+    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + dir_ +
+                                          "A.ZIP\". The process cannot access the file because it is being used "
+                                          "by another process.");
   }
   // Which is what Windows refuses: creating a file that is held without sharing.
   HANDLE held = CreateFileA((dir_ + "a.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -86,6 +89,52 @@ TEST_F(WinContainerTest, TheContainerItselfCannotBeTheTarget) {
   EXPECT_THROW(env_.Create(dir_ + "A.ZIP", ShareMode::kExclusive), EFCreateError);
   CloseHandle(held);
   EXPECT_EQ(Read("a.zip"), Container("abc"));
+}
+
+// Windows decides what names one file: letter case beyond ASCII and 8.3
+// aliases included. A container spelled as its target in any such way is
+// refused before a byte is written, and the target keeps its content.
+TEST_F(WinContainerTest, AnySpellingOfTheTargetIsRefusedAsTheContainer) {
+  Write("relatório.txt", "vendas do dia");
+  Write("VendraECF-Caixa.exe", "running program");
+  Write("outro.txt", "other");
+  std::wstring alias(MAX_PATH, L'\0');
+  const DWORD n = GetShortPathNameW(Wide(dir_ + "VendraECF-Caixa.exe").c_str(), alias.data(), MAX_PATH);
+  ASSERT_GT(n, 0u);
+  alias.resize(n);
+  const std::string short_name = Narrow(alias);
+  struct Case {
+    std::string container;
+    std::string target;
+  };
+  std::vector<Case> cases = {
+      {dir_ + "RELATÓRIO.TXT", dir_ + "relatório.txt"},
+      {dir_ + "Relatório.Txt", dir_ + "relatório.txt"},
+      {dir_ + "VENDRAECF-CAIXA.EXE", dir_ + "VendraECF-Caixa.exe"},
+  };
+  if (short_name != dir_ + "VendraECF-Caixa.exe") {
+    cases.push_back({short_name, dir_ + "VendraECF-Caixa.exe"});
+  } else {
+    ADD_FAILURE() << "this file system gave no 8.3 alias";
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.container);
+    ASSERT_TRUE(env_.FileExists(c.container)) << "Windows does not take the two as one file";
+    try {
+      CheckContainerIsNotTarget(env_, c.container, c.target);
+      ADD_FAILURE() << "not refused";
+    } catch (const EFCreateError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + c.target +
+                                           "\". The process cannot access the file because it is being used by "
+                                           "another process.");
+    }
+    EXPECT_THROW(Descomprimir(env_, c.container, c.target), EFCreateError);
+  }
+  EXPECT_EQ(Read("relatório.txt"), "vendas do dia");
+  EXPECT_EQ(Read("VendraECF-Caixa.exe"), "running program");
+  // Different files are told apart, whatever their names share.
+  EXPECT_NO_THROW(CheckContainerIsNotTarget(env_, dir_ + "outro.txt", dir_ + "relatório.txt"));
+  EXPECT_NO_THROW(CheckContainerIsNotTarget(env_, dir_ + "missing.zip", dir_ + "relatório.txt"));
 }
 
 }  // namespace

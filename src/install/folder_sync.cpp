@@ -1,38 +1,103 @@
 #include "install/folder_sync.h"
 
+#include <vector>
+
 #include "editions/editions.h"
 #include "install/file_fetch.h"
 #include "install/file_time.h"
 #include "install/folder_listing.h"
 #include "install/progress_text.h"
+#include "install/record_checks.h"
+#include "install/step_files.h"
 #include "install/windows_names.h"
 #include "records/record_set.h"
 #include "server/servidor_client.h"
 
 namespace selvane {
 
+namespace {
+
+struct FetchListEntry {
+  std::string file;  // the server's text, sent back unchanged
+  std::string name;  // the plain name it gives in the folder
+  double file_date;
+};
+
+// Every record of the fetch list, checked before any file is requested.
+std::vector<FetchListEntry> CheckedFetchList(TRecordSet& fetch_list) {
+  std::vector<FetchListEntry> files;
+  for (fetch_list.First(); !fetch_list.Eof(); fetch_list.Next()) {
+    FetchListEntry f;
+    f.file = fetch_list.FieldByName(kFetchListFile).AsString();
+    f.name = PlainFileNameFromServer(f.file);
+    f.file_date = CheckedFileDate(fetch_list.FieldByName(kFetchListFileDate), f.file);
+    files.push_back(std::move(f));
+  }
+  return files;
+}
+
+// The file layer names the file it failed on; the user knows the target, not
+// the temporaries it waits in.
+std::string NamingTarget(std::string text, const std::vector<std::string>& temporaries, const std::string& target) {
+  for (const std::string& t : temporaries) {
+    if (t.empty()) continue;
+    for (size_t at = text.find(t); at != std::string::npos; at = text.find(t, at + target.size())) {
+      text.replace(at, t.size(), target);
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, int32_t NumeroAtualizacao,
                      const FolderSyncStep& step) {
+  StepFiles::RemoveLeftovers(env, step.folder);
   TServidorClient proxy(connection);
   TRecordSet fetch_list(env);
   fetch_list.SetData(proxy.CallFolderMethod(step.method, RetornaListaArquivosPasta(env, step.folder)));
   if (fetch_list.RecordCount() == 0) return;
+  const std::vector<FetchListEntry> files = CheckedFetchList(fetch_list);
 
-  for (fetch_list.First(); !fetch_list.Eof(); fetch_list.Next()) {
-    const std::string file = fetch_list.FieldByName(kFetchListFile).AsString();
-    const std::string name = PlainFileNameFromServer(file);
-    const std::string target = step.folder + name;
-    FetchFile(
-        env, proxy, file, NumeroAtualizacao,
-        [&](const std::string& file_name) { return step.folder + PlainFileNameFromServer(file_name); }, target);
-    DefineDataHoraArq(env, target, fetch_list.FieldByName(kFetchListFileDate).AsDateTime());
-
-    if (step.percent_prefix) {
-      window.SetStatus(PercentStatus(*step.percent_prefix, static_cast<int>(fetch_list.RecNo()),
-                                     static_cast<int>(fetch_list.RecordCount())));
+  StepFiles step_files(env, step.folder);
+  std::vector<std::string> targets;
+  for (const FetchListEntry& f : files) targets.push_back(step.folder + f.name);
+  step_files.Open(targets.front());
+  try {
+    for (size_t i = 0; i < files.size(); ++i) {
+      const std::string temporary = step_files.TemporaryPath(i);
+      std::string container;
+      try {
+        FetchFile(
+            env, proxy, files[i].file, NumeroAtualizacao,
+            [&](const std::string& file_name) {
+              container = step_files.ContainerPath(i, PlainFileNameFromServer(file_name));
+              return container;
+            },
+            temporary, targets[i]);
+      } catch (const EFCreateError& e) {
+        throw EFCreateError(NamingTarget(e.what(), {container, temporary}, targets[i]));
+      } catch (const EFOpenError& e) {
+        throw EFOpenError(NamingTarget(e.what(), {container, temporary}, targets[i]));
+      }
+      // The stamp travels with the file when it is put in place.
+      if (env.FileExists(temporary)) DefineDataHoraArq(env, temporary, files[i].file_date);
+      if (step.percent_prefix) {
+        window.SetStatus(
+            PercentStatus(*step.percent_prefix, static_cast<int>(i + 1), static_cast<int>(files.size())));
+      }
     }
-    if (step.copy_bpl_to_kvl && name.find(".bpl") != std::string::npos) {
-      env.CopyFile(target, std::string(kKvlFolderSlash) + name, false);
+  } catch (...) {
+    StepFiles::RemoveLeftovers(env, step.folder);
+    throw;
+  }
+  step_files.Commit(targets);
+
+  if (step.copy_bpl_to_kvl) {
+    for (const FetchListEntry& f : files) {
+      if (f.name.find(".bpl") != std::string::npos) {
+        env.CopyFile(step.folder + f.name, std::string(kKvlFolderSlash) + f.name, false);
+      }
     }
   }
 }

@@ -1,7 +1,9 @@
 #pragma once
 // One folder synchronisation: the folder's listing goes to the server, which
-// answers with the files to fetch; each is fetched, unpacked under its listed
-// name and stamped with its listed time. The ten folder methods all run this.
+// answers with the files to fetch; each is fetched and unpacked into a
+// temporary stamped with its listed time, and when the last has arrived all
+// are put in place under their listed names together. The ten folder methods
+// all run this.
 
 #include <cstdint>
 #include <optional>
@@ -24,9 +26,13 @@ struct FolderSyncStep {
   bool copy_bpl_to_kvl = false;
 };
 
-// Runs one synchronisation on its own proxy. Names the server sends are taken
-// as plain file names inside the folder; anything else fails the step before a
-// byte is written. Any failure is thrown to the caller.
+// Runs one synchronisation on its own proxy. Every value of the fetch list and
+// of each file record is checked first: names are taken as plain file names
+// inside the folder (as Windows normalises them), dates must be dates; anything
+// else fails the step before a byte is written. All or nothing: any failure
+// leaves every target of the step as it was, leaves no temporary behind, and
+// is thrown to the caller. What an interrupted earlier run left is cleared
+// before the folder is listed.
 void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, int32_t NumeroAtualizacao,
                      const FolderSyncStep& step);
 

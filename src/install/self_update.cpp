@@ -7,6 +7,7 @@
 #include "install/file_time.h"
 #include "install/folder_listing.h"
 #include "install/status_texts.h"
+#include "install/updater_check.h"
 #include "install/windows_names.h"
 #include "protocol/server_paths.h"
 #include "records/record_set.h"
@@ -16,12 +17,26 @@ namespace selvane {
 
 namespace {
 
-// Fetches the server's updater into the edition folder as Selvane_new.exe.
+// Fetches the server's updater into the edition folder as Selvane_new.exe
+// and checks it before anything depends on it: a file that is no program for
+// this machine is deleted again and fails the update, so that the running
+// updater stays and nothing restarts.
 void FetchNewUpdater(Env& env, TServidorClient& proxy, const EditionInfo& edition, int32_t NumeroAtualizacao) {
   const std::string& container = edition.updater_container;
   const std::string& new_updater = edition.updater_new;
-  FetchedFile fetched = FetchFile(env, proxy, std::string(kServerUpdaterPath), NumeroAtualizacao,
-                                  [&](const std::string&) { return container; }, new_updater);
+  FetchedFile fetched = FetchFile(
+      env, proxy, std::string(kServerUpdaterPath), NumeroAtualizacao,
+      [&](const std::string& file_name) {
+        PlainFileNameFromServer(file_name);  // unused, but a record with a bad name is a bad record
+        return container;
+      },
+      new_updater, edition.updater_copy);
+  try {
+    CheckNewUpdater(env, new_updater, fetched.entries);
+  } catch (...) {
+    if (fetched.entries > 0) env.DeleteFile(new_updater);
+    throw;
+  }
   DefineDataHoraArq(env, new_updater, fetched.file_date);
 }
 

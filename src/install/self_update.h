@@ -16,7 +16,10 @@ class TRpcConnection;
 
 // True when no self-update is due. False when the new updater has been put
 // beside the old one, the batch has been started and the application has been
-// told to end. Failures are thrown; no batch is started then.
+// told to end. Failures are thrown; no batch is started then. A new updater
+// that is not exactly one Windows program for this machine of a plausible
+// size (updater_check.h) is such a failure: it is deleted again, the running
+// updater stays and nothing restarts.
 bool AtualizaAtualizador(Env& env, TRpcConnection* connection, WindowPort& window, const EditionInfo& edition,
                          int32_t NumeroAtualizacao);
 

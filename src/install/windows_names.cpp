@@ -11,18 +11,22 @@ std::string_view FileNamePart(std::string_view path) {
   return at == std::string_view::npos ? path : path.substr(at + 1);
 }
 
+std::string_view WindowsNormalName(std::string_view name) {
+  while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.remove_suffix(1);
+  return name;
+}
+
 namespace {
 
-bool IsReservedDeviceName(std::string_view name) {
-  // The device names are reserved whatever extension follows them.
-  std::string_view base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  static constexpr std::array<std::string_view, 6> kPlain = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-  for (auto r : kPlain) {
-    if (EqualsNoCase(base, r)) return true;
+// The superscript digits Windows counts as port numbers, in UTF-8.
+constexpr std::array<std::string_view, 3> kSuperscripts = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+
+bool IsPortNumber(std::string_view digit) {
+  if (digit.size() == 1) return digit[0] >= '0' && digit[0] <= '9';
+  for (std::string_view s : kSuperscripts) {
+    if (digit == s) return true;
   }
-  return base.size() == 4 && (EqualsNoCase(base.substr(0, 3), "COM") || EqualsNoCase(base.substr(0, 3), "LPT")) &&
-         base[3] >= '1' && base[3] <= '9';
+  return false;
 }
 
 bool HasForbiddenCharacter(std::string_view name) {
@@ -40,10 +44,25 @@ bool HasForbiddenCharacter(std::string_view name) {
 
 }  // namespace
 
+bool IsDeviceName(std::string_view name) {
+  // Windows looks at the part before the first dot, without its trailing
+  // blanks (and so without trailing dots and blanks of the whole name).
+  std::string_view base = WindowsNormalName(name);
+  base = base.substr(0, base.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  static constexpr std::array<std::string_view, 7> kPlain = {"CON",    "PRN",     "AUX",   "NUL",
+                                                             "CONIN$", "CONOUT$", "CLOCK$"};
+  for (std::string_view r : kPlain) {
+    if (EqualsNoCase(base, r)) return true;
+  }
+  return base.size() >= 4 && (EqualsNoCase(base.substr(0, 3), "COM") || EqualsNoCase(base.substr(0, 3), "LPT")) &&
+         IsPortNumber(base.substr(3));
+}
+
 std::string PlainFileNameFromServer(std::string_view server_path) {
-  std::string_view name = FileNamePart(server_path);
-  if (name.empty() || name.back() == '.' || name.back() == ' ' || HasForbiddenCharacter(name) ||
-      IsReservedDeviceName(name)) {
+  const std::string_view name = WindowsNormalName(FileNamePart(server_path));
+  // Dropping trailing dots turns "." and ".." into the empty name.
+  if (name.empty() || HasForbiddenCharacter(name) || IsDeviceName(name)) {
     throw EInvalidFileName("Nome de arquivo inválido recebido do servidor: \"" + std::string(server_path) +
                            "\"");
   }

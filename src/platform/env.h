@@ -29,6 +29,7 @@
 #undef CopyFile
 #undef CreateDirectory
 #undef DeleteFile
+#undef RemoveDirectory
 #undef GetProfileString
 #undef WriteProfileString
 #endif
@@ -132,6 +133,21 @@ class Env : public CodePage {
   virtual void SleepMs(uint32_t ms) = 0;
   // Starts fn on a new thread with the given priority; the thread is detached.
   virtual void StartThread(std::function<void()> fn, ThreadPriority priority) = 0;
+
+  // --- Putting fetched files in place -------------------------------------
+  // True when both paths name one existing file, however each is spelled
+  // (letter case as the file system folds it, 8.3 aliases): the file system's
+  // identity of the file (volume and file index on Windows, device and inode
+  // natively), not the names. False when either is missing.
+  virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+  // Removes an empty folder; false if it fails.
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+  // MoveFileReplace that keeps the system's reason: empty on success,
+  // otherwise the system's own text for the failure.
+  virtual std::string MoveFileReplaceReason(const std::string& from, const std::string& to) = 0;
+  // The programs that hold the file open, by the names the system gives them
+  // (the Restart Manager's on Windows); empty when none is known.
+  virtual std::vector<std::string> ProgramsHoldingFile(const std::string& path) = 0;
 };
 
 // The overrides an implementation declares, listed once so that every Env
@@ -152,6 +168,14 @@ class Env : public CodePage {
   bool MoveFileReplace(const std::string& from, const std::string& to) override;            \
   std::optional<DosDateTime> GetLastWriteDos(const std::string& path) override;            \
   bool SetLastWriteDos(const std::string& path, DosDateTime when) override;
+
+#define SELVANE_ENV_PLACING_OPERATIONS                                                      \
+  bool SameFile(const std::string& a, const std::string& b) override;                       \
+  bool RemoveDirectory(const std::string& path) override;                                   \
+  std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override;
+
+#define SELVANE_ENV_FILE_HOLDERS \
+  std::vector<std::string> ProgramsHoldingFile(const std::string& path) override;
 
 #define SELVANE_ENV_SYSTEM_SERVICES                                                 \
   std::string ExecutablePath() override;                                           \

@@ -342,23 +342,31 @@ bool PosixEnv::CopyFile(const std::string& from, const std::string& to, bool fai
 }
 
 bool PosixEnv::MoveFileReplace(const std::string& from, const std::string& to) {
+  return MoveFileReplaceReason(from, to).empty();
+}
+
+std::string PosixEnv::MoveFileReplaceReason(const std::string& from, const std::string& to) {
   const auto src = Resolve(from);
   const auto dst = Resolve(to);
   struct stat st;
-  if (!src || !dst || !dst->folder_exists || dst->is_root || !StatPath(src->host, &st)) return false;
-  if (open_files_.IsOpen(src->host)) return false;
+  if (!src || !dst) return kPathNotFoundText;
+  if (!StatPath(src->host, &st)) return WindowsTextForErrno(ENOENT, !src->folder_exists);
+  if (!dst->folder_exists) return kPathNotFoundText;
+  if (dst->is_root) return kAccessDeniedText;
+  if (open_files_.IsOpen(src->host)) return kSharingViolationText;
   std::string target = dst->host;
   if (target == src->host) {
     // Only the letter case changes: rename to the spelling asked for.
     const auto split = SplitDrivePath(to);
     target = target.substr(0, target.rfind('/') + 1) + split->components.back();
-  } else if (IsDir(target) || open_files_.IsOpen(target) ||
-             (IsRegular(target) && (AttributesOf(target, false) & kAttrReadOnly))) {
-    return false;
+  } else if (open_files_.IsOpen(target)) {
+    return kAccessDeniedText;  // the holder shares no deletion, as a running program does
+  } else if (IsDir(target) || (IsRegular(target) && (AttributesOf(target, false) & kAttrReadOnly))) {
+    return kAccessDeniedText;
   } else if (S_ISDIR(st.st_mode) && ::access(target.c_str(), F_OK) == 0) {
-    return false;  // a folder never replaces a file
+    return kAccessDeniedText;  // a folder never replaces a file
   }
-  if (::rename(src->host.c_str(), target.c_str()) != 0) return false;
+  if (::rename(src->host.c_str(), target.c_str()) != 0) return WindowsTextForErrno(errno, false);
   std::lock_guard lock(mu_);
   const auto it = attributes_.find(src->host);
   if (it != attributes_.end()) {
@@ -368,6 +376,22 @@ bool PosixEnv::MoveFileReplace(const std::string& from, const std::string& to) {
   } else {
     attributes_.erase(target);
   }
+  return {};
+}
+
+bool PosixEnv::SameFile(const std::string& a, const std::string& b) {
+  const auto ra = Resolve(a);
+  const auto rb = Resolve(b);
+  struct stat sa, sb;
+  if (!ra || !rb || !StatPath(ra->host, &sa) || !StatPath(rb->host, &sb)) return false;
+  return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool PosixEnv::RemoveDirectory(const std::string& path) {
+  const auto r = Resolve(path);
+  if (!r || r->is_root || !IsDir(r->host) || ::rmdir(r->host.c_str()) != 0) return false;
+  std::lock_guard lock(mu_);
+  attributes_.erase(r->host);
   return true;
 }
 

@@ -81,6 +81,15 @@ class EnvWrapper : public Env {
     target_->StartThread(std::move(fn), priority);
   }
 
+  bool SameFile(const std::string& a, const std::string& b) override { return target_->SameFile(a, b); }
+  bool RemoveDirectory(const std::string& path) override { return target_->RemoveDirectory(path); }
+  std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override {
+    return target_->MoveFileReplaceReason(from, to);
+  }
+  std::vector<std::string> ProgramsHoldingFile(const std::string& path) override {
+    return target_->ProgramsHoldingFile(path);
+  }
+
  private:
   Env* const target_;
 };

@@ -19,6 +19,8 @@ bool FilesOnlyEnv::TerminateProcess(uint32_t, uint32_t) { return false; }
 
 bool FilesOnlyEnv::RunHidden(const std::string&) { return false; }
 
+std::vector<std::string> FilesOnlyEnv::ProgramsHoldingFile(const std::string&) { return {}; }
+
 bool FilesOnlyEnv::AddFontResource(const std::string&) { return false; }
 
 void FilesOnlyEnv::BroadcastFontChange() {}

@@ -18,6 +18,7 @@
 //   ReadCurrentUserString  nullopt: there is no registry
 //   ExecutablePath         throws std::logic_error: the program has no
 //                          Windows path here
+//   ProgramsHoldingFile    none known: an empty list
 //
 // Tests that need these services put a recording stand-in in front
 // (testing/recording_system_env.h).
@@ -32,6 +33,7 @@ class FilesOnlyEnv : public Env {
 
   SELVANE_ENV_SYSTEM_SERVICES
   SELVANE_ENV_PROFILE_CODE_PAGE_AND_THREADS
+  SELVANE_ENV_FILE_HOLDERS
 
  private:
   // The whole file, read with read/write sharing; nullopt when it is no file

@@ -42,6 +42,7 @@ class PosixEnv : public FilesOnlyEnv {
 
   // --- Env ---
   SELVANE_ENV_FILE_OPERATIONS
+  SELVANE_ENV_PLACING_OPERATIONS
 
   // --- Native extras ---
   const std::string& root() const { return root_; }

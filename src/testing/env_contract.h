@@ -272,4 +272,49 @@ TEST_P(EnvContract, FoldersAndNamesIgnoreLetterCase) {
   EXPECT_FALSE(env_->FileExists(dir_ + "Kavel\\VendraECF.exe"));
 }
 
+TEST_P(EnvContract, SameFileGoesByTheFileNotTheSpelling) {
+  Put("relatório.txt", "one");
+  Put("other.txt", "two");
+  const std::string file = dir_ + "relatório.txt";
+  EXPECT_TRUE(env_->SameFile(file, file));
+  EXPECT_TRUE(env_->SameFile(file, dir_ + "RELATóRIO.TXT"));
+  EXPECT_FALSE(env_->SameFile(file, dir_ + "other.txt"));
+  EXPECT_FALSE(env_->SameFile(file, dir_ + "missing.txt"));
+  EXPECT_FALSE(env_->SameFile(dir_ + "missing.txt", dir_ + "missing.txt"));
+  EXPECT_FALSE(env_->SameFile(dir_, dir_));  // a folder is no file
+  // A file held without sharing, as a container is while it is read, is still known.
+  auto held = env_->OpenRead(file, ShareMode::kExclusive);
+  EXPECT_TRUE(env_->SameFile(dir_ + "Relatório.txt", file));
+}
+
+TEST_P(EnvContract, RenamesThatFailTellWhy) {
+  Put("new.bin", "new");
+  Put("old.bin", "old");
+  EXPECT_EQ(env_->MoveFileReplaceReason(dir_ + "missing.bin", dir_ + "old.bin"), subject_.file_not_found);
+  EXPECT_EQ(env_->MoveFileReplaceReason(dir_ + "new.bin", dir_ + "nowhere\\old.bin"), subject_.path_not_found);
+  {
+    auto held = env_->OpenRead(dir_ + "old.bin", ShareMode::kReadWrite);
+    // As when the target is a running program: the holder shares no deletion.
+    EXPECT_EQ(env_->MoveFileReplaceReason(dir_ + "new.bin", dir_ + "old.bin"), subject_.access_denied);
+  }
+  EXPECT_EQ(Get("old.bin"), "old");
+  EXPECT_EQ(env_->MoveFileReplaceReason(dir_ + "new.bin", dir_ + "old.bin"), "");
+  EXPECT_EQ(Get("old.bin"), "new");
+  EXPECT_FALSE(env_->FileExists(dir_ + "new.bin"));
+  EXPECT_TRUE(env_->ProgramsHoldingFile(dir_ + "old.bin").empty());  // nobody holds it now
+}
+
+TEST_P(EnvContract, OnlyAnEmptyFolderIsRemoved) {
+  ASSERT_TRUE(env_->CreateDirectory(dir_ + "tmp"));
+  Put("tmp\\a.txt", "x");
+  Put("tmp a.txt", "beside");  // sorts between the folder and its content
+  EXPECT_FALSE(env_->RemoveDirectory(dir_ + "tmp"));
+  EXPECT_FALSE(env_->RemoveDirectory(dir_ + "tmp a.txt"));  // a file is no folder
+  ASSERT_TRUE(env_->DeleteFile(dir_ + "tmp\\a.txt"));
+  EXPECT_TRUE(env_->RemoveDirectory(dir_ + "TMP"));
+  EXPECT_FALSE(env_->DirectoryExists(dir_ + "tmp\\"));
+  EXPECT_FALSE(env_->RemoveDirectory(dir_ + "tmp"));
+  EXPECT_EQ(Get("tmp a.txt"), "beside");
+}
+
 }  // namespace selvane

@@ -50,12 +50,14 @@ class FaultInjectionEnv : public EnvWrapper {
     read_budget_ = limit;
   }
   // The file calls a campaign breaks one at a time.
-  enum class Call { kCreate, kWrite, kMove, kSetTime };
-  static constexpr std::array<Call, 4> kCalls = {Call::kCreate, Call::kWrite, Call::kMove, Call::kSetTime};
+  enum class Call { kCreate, kWrite, kMove, kSetTime, kDelete };
+  static constexpr std::array<Call, 5> kCalls = {Call::kCreate, Call::kWrite, Call::kMove, Call::kSetTime,
+                                                 Call::kDelete};
   // Counts every kind of call afresh from 0; the call numbered index of that
   // kind (over all files) then fails: Create throws "Cannot create file ...
   // Access is denied.", Write throws the full disk's text before writing
-  // anything, MoveFileReplace and SetLastWriteDos report failure.
+  // anything, MoveFileReplace (and MoveFileReplaceReason, with "Access is
+  // denied."), SetLastWriteDos and DeleteFile report failure.
   void FailCall(Call kind, size_t index) {
     std::lock_guard lock(mu_);
     calls_ = {};
@@ -93,13 +95,17 @@ class FaultInjectionEnv : public EnvWrapper {
     return std::make_unique<Readable>(*this, EnvWrapper::OpenRead(path, share));
   }
   bool DeleteFile(const std::string& path) override {
-    return !fail_delete && EnvWrapper::DeleteFile(path);
+    return !Due(Call::kDelete) && !fail_delete && EnvWrapper::DeleteFile(path);
   }
   bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) override {
     return !fail_copy && EnvWrapper::CopyFile(from, to, fail_if_exists);
   }
   bool MoveFileReplace(const std::string& from, const std::string& to) override {
     return !Due(Call::kMove) && !fail_move && EnvWrapper::MoveFileReplace(from, to);
+  }
+  std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override {
+    if (Due(Call::kMove) || fail_move) return kAccessDeniedText;
+    return EnvWrapper::MoveFileReplaceReason(from, to);
   }
   bool SetLastWriteDos(const std::string& path, DosDateTime when) override {
     return !Due(Call::kSetTime) && !fail_set_time && EnvWrapper::SetLastWriteDos(path, when);

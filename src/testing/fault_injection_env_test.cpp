@@ -81,6 +81,7 @@ TEST_F(FaultInjectionEnvTest, TheNthCallOfAKindFails) {
             through.push_back(env_->MoveFileReplace("C:\\m" + n + ".txt", "C:\\n" + n + ".txt"));
             break;
           case Call::kSetTime: through.push_back(env_->SetLastWriteDos("C:\\m" + n + ".txt", when)); break;
+          case Call::kDelete: through.push_back(env_->DeleteFile("C:\\m" + n + ".txt")); break;
         }
       }
       std::vector<bool> expected(4, true);

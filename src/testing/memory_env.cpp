@@ -268,17 +268,26 @@ bool MemoryEnv::CopyFile(const std::string& from, const std::string& to, bool fa
 }
 
 bool MemoryEnv::MoveFileReplace(const std::string& from, const std::string& to) {
+  return MoveFileReplaceReason(from, to).empty();
+}
+
+std::string MemoryEnv::MoveFileReplaceReason(const std::string& from, const std::string& to) {
   const auto src = Locate(from);
   const auto dst = Locate(to);
-  if (!src || !dst || src->is_root || dst->is_root) return false;
+  if (!src || !dst) return kPathNotFoundText;
+  if (src->is_root || dst->is_root) return kAccessDeniedText;
   std::lock_guard lock(mu_);
   const Node* s = Find(src->key);
-  if (s == nullptr || !FolderThere(*dst) || open_files_.IsOpen(src->key)) return false;
+  if (s == nullptr) return FolderThere(*src) ? kFileNotFoundText : kPathNotFoundText;
+  if (!FolderThere(*dst)) return kPathNotFoundText;
+  if (open_files_.IsOpen(src->key)) return kSharingViolationText;
   if (src->key != dst->key) {
     const Node* d = Find(dst->key);
-    if (d != nullptr && (d->folder || s->folder || open_files_.IsOpen(dst->key) || (d->attributes & kAttrReadOnly)))
-      return false;  // a folder is never replaced and never replaces a file
-    if (s->folder && Below(dst->key, src->key)) return false;
+    // The holder shares no deletion, as a running program does.
+    if (d != nullptr && open_files_.IsOpen(dst->key)) return kAccessDeniedText;
+    if (d != nullptr && (d->folder || s->folder || (d->attributes & kAttrReadOnly)))
+      return kAccessDeniedText;  // a folder is never replaced and never replaces a file
+    if (s->folder && Below(dst->key, src->key)) return kAccessDeniedText;
   }
   // The node and, for a folder, everything below it take the new name.
   std::vector<std::pair<std::string, Node>> moved;
@@ -293,6 +302,28 @@ bool MemoryEnv::MoveFileReplace(const std::string& from, const std::string& to) 
     it = nodes_.erase(it);
   }
   for (auto& [key, n] : moved) nodes_.insert_or_assign(key, std::move(n));
+  return {};
+}
+
+bool MemoryEnv::SameFile(const std::string& a, const std::string& b) {
+  // Names are folded as everywhere in this Env: the key is the file's identity.
+  const auto pa = Locate(a);
+  const auto pb = Locate(b);
+  if (!pa || !pb || pa->key != pb->key) return false;
+  std::lock_guard lock(mu_);
+  const Node* n = Find(pa->key);
+  return n != nullptr && !n->folder;
+}
+
+bool MemoryEnv::RemoveDirectory(const std::string& path) {
+  const auto p = Locate(path);
+  if (!p || p->is_root) return false;
+  std::lock_guard lock(mu_);
+  const Node* n = Find(p->key);
+  if (n == nullptr || !n->folder) return false;
+  for (auto it = nodes_.upper_bound(p->key); it != nodes_.end() && it->first.starts_with(p->key); ++it)
+    if (Below(it->first, p->key)) return false;  // not empty
+  nodes_.erase(p->key);
   return true;
 }
 

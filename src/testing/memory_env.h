@@ -32,6 +32,7 @@ class MemoryEnv : public FilesOnlyEnv {
 
   // --- Env ---
   SELVANE_ENV_FILE_OPERATIONS
+  SELVANE_ENV_PLACING_OPERATIONS
   // Counts the wait and moves the clock on; never sleeps.
   void SleepMs(uint32_t ms) override;
 

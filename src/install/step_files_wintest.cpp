@@ -1,13 +1,14 @@
 // Putting a step's files in place on Windows itself: real renames, a target
 // held by another program, and the Restart Manager's names for the holder.
 
+#include "platform/windows_api.h"
+// (first: the API's macros must be gone before Env is declared)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "install/step_files.h"
-#include "platform/windows_api.h"
 
 namespace selvane {
 namespace {

@@ -1,13 +1,14 @@
 // The new-updater check against real Windows programs: the running program
 // passes, and the bricking kinds of file are refused.
 
+#include "platform/windows_api.h"
+// (first: the API's macros must be gone before Env is declared)
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "install/test_updater_image.h"
 #include "install/updater_check.h"
-#include "platform/windows_api.h"
 
 namespace selvane {
 namespace {

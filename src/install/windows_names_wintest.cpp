@@ -2,13 +2,14 @@
 // guard refuses, and a name the guard accepts is created by Windows as that
 // very file inside the folder.
 
+#include "platform/windows_api.h"
+// (first: the API's macros must be gone before Env is declared)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "install/windows_names.h"
-#include "platform/windows_api.h"
 
 namespace selvane {
 namespace {

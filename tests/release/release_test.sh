@@ -24,7 +24,7 @@ check() {  # check DESCRIPTION COMMAND...
 # The one project version, as the top CMakeLists.txt declares it.
 version=$(sed -n 's/^project(Selvane VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "release-test: no four-part project version" >&2; exit 1; }
-commas=${version//./,}
+commas=${version//./, }  # as the resource compiler writes it back: "1, 0, 0, 0"
 
 openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 -subj "/CN=Selvane throw-away test signer/O=Kavel" \
   -addext "extendedKeyUsage=codeSigning" -addext "keyUsage=digitalSignature" \

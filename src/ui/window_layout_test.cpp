@@ -60,7 +60,9 @@ TEST(WindowLayoutTest, AtEveryScaleTheElementsStayInsideTheirParentsAndApart) {
     const std::vector<Box> tiles{l.Panel2, l.Panel3, l.Panel4};
     for (size_t i = 0; i < tiles.size(); ++i) {
       EXPECT_TRUE(Inside(tiles[i], l.Panel1.width, l.Panel1.height));
-      if (i > 0) EXPECT_LT(tiles[i - 1].Right(), tiles[i].left);
+      if (i > 0) {
+        EXPECT_LT(tiles[i - 1].Right(), tiles[i].left);
+      }
     }
     // The close panel keeps lying across the large panel's top right corner.
     EXPECT_LT(l.KavelPanel2.left, l.KavelPanel1.Right());

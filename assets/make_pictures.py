@@ -10,6 +10,10 @@ encoder. Shapes are drawn 4x supersampled so that edges come out smooth.
   close_button.png    30 x 30   RGBA   close icon: white cross on a teal square
   close_hidden.png    48 x 48   RGBA   close icon of the hidden button: white cross
   busy.gif            28 x 28   GIF89a 8 frames, 128 colours, 7/100 s, disposal 2
+
+Each is also drawn for the display scales 125, 150 and 200 % (name_125.png,
+...): the same shapes at that resolution, the size rounded half up, so that a
+scaled window never stretches a bitmap.
 """
 
 import math
@@ -19,10 +23,22 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SS = 4  # supersampling factor
+SCALES = (100, 125, 150, 200)  # display scales in percent
 
 
-def coverage(width, height, inside):
-    """Alpha (0..255) per pixel of the shape `inside(x, y)`, supersampled."""
+def scaled(size, pct):
+    """A size of the 100 % picture at `pct`, rounded half up."""
+    return (size * pct + 50) // 100
+
+
+def file_name(stem, ext, pct):
+    return f"{stem}{ext}" if pct == 100 else f"{stem}_{pct}{ext}"
+
+
+def coverage(width, height, inside, pct=100):
+    """Alpha (0..255) per pixel of the shape `inside(x, y)`, supersampled;
+    the shape is given in the coordinates of the 100 % picture."""
+    k = pct / 100
     out = []
     for y in range(height):
         row = []
@@ -30,7 +46,7 @@ def coverage(width, height, inside):
             hits = 0
             for sy in range(SS):
                 for sx in range(SS):
-                    if inside(x + (sx + 0.5) / SS, y + (sy + 0.5) / SS):
+                    if inside((x + (sx + 0.5) / SS) / k, (y + (sy + 0.5) / SS) / k):
                         hits += 1
             row.append((hits * 255 + SS * SS // 2) // (SS * SS))
         out.append(row)
@@ -63,7 +79,7 @@ GLYPHS = {
 }
 
 
-def logo():
+def logo(pct):
     w, h, cell = 100, 30, 3.0
     word = "KAVEL"
     advance = 6 * cell
@@ -80,11 +96,12 @@ def logo():
             return False
         return GLYPHS[word[letter]][row][gx] == "1"
 
-    write_png("logo.png", w, h, white_on_clear(coverage(w, h, inside)))
+    sw, sh = scaled(w, pct), scaled(h, pct)
+    write_png(file_name("logo", ".png", pct), sw, sh, white_on_clear(coverage(sw, sh, inside, pct)))
 
 
 # --- emblem: concentric outline rings with a diamond ---------------------------
-def emblem():
+def emblem(pct):
     w, h = 150, 147
     cx, cy = 75.0, 73.5
 
@@ -96,13 +113,14 @@ def emblem():
         d = abs(x - cx) + abs(y - cy)
         return abs(d - 34.0) <= 1.5
 
-    alpha = coverage(w, h, inside)
+    sw, sh = scaled(w, pct), scaled(h, pct)
+    alpha = coverage(sw, sh, inside, pct)
     # A faint emblem: it sits behind the logo's corner.
-    write_png("emblem.png", w, h, [[(255, 255, 255, a * 3 // 5) for a in row] for row in alpha])
+    write_png(file_name("emblem", ".png", pct), sw, sh, [[(255, 255, 255, a * 3 // 5) for a in row] for row in alpha])
 
 
 # --- close icons ----------------------------------------------------------------
-def cross(size, arm, thickness):
+def cross(size, arm, thickness, pct):
     c = size / 2.0
 
     def inside(x, y):
@@ -112,24 +130,26 @@ def cross(size, arm, thickness):
         reach = max(abs(u), abs(v))
         return reach <= arm and (d1 <= thickness / 2 or d2 <= thickness / 2)
 
-    return coverage(size, size, inside)
+    n = scaled(size, pct)
+    return coverage(n, n, inside, pct)
 
 
-def close_button():
+def close_button(pct):
     size = 30
     teal = (0x18, 0xAD, 0xA1)
-    alpha = cross(size, 7.0, 2.2)
+    alpha = cross(size, 7.0, 2.2, pct)
     rows = []
     for row in alpha:
         out = []
         for a in row:
             out.append(tuple((255 * a + ch * (255 - a) + 127) // 255 for ch in teal) + (255,))
         rows.append(out)
-    write_png("close_button.png", size, size, rows)
+    write_png(file_name("close_button", ".png", pct), scaled(size, pct), scaled(size, pct), rows)
 
 
-def close_hidden():
-    write_png("close_hidden.png", 48, 48, white_on_clear(cross(48, 13.0, 3.0)))
+def close_hidden(pct):
+    n = scaled(48, pct)
+    write_png(file_name("close_hidden", ".png", pct), n, n, white_on_clear(cross(48, 13.0, 3.0, pct)))
 
 
 # --- busy animation -------------------------------------------------------------
@@ -150,9 +170,9 @@ def base_palette():
     return pal
 
 
-def busy_frame(step):
+def busy_frame(step, pct):
     """Palette indices (into base_palette) of frame `step` of 8."""
-    size, c = 28, 14.0
+    size, c, k = scaled(28, pct), 14.0, pct / 100
     start = step * math.pi / 4
     rows = []
     for y in range(size):
@@ -161,7 +181,7 @@ def busy_frame(step):
             hits_a = hits_b = 0
             for sy in range(SS):
                 for sx in range(SS):
-                    px, py = x + (sx + 0.5) / SS, y + (sy + 0.5) / SS
+                    px, py = (x + (sx + 0.5) / SS) / k, (y + (sy + 0.5) / SS) / k
                     r = math.hypot(px - c, py - c)
                     if 8.0 <= r <= 12.0:
                         ang = (math.atan2(py - c, px - c) - start) % (2 * math.pi)
@@ -230,8 +250,8 @@ def sub_blocks(data):
     return bytes(out)
 
 
-def busy_gif():
-    size, frames = 28, 8
+def busy_gif(pct):
+    size, frames = scaled(28, pct), 8
     pal = base_palette()
     table = lambda p: b"".join(bytes(c) for c in p)
     gif = bytearray(b"GIF89a")
@@ -240,7 +260,7 @@ def busy_gif():
     gif += table(pal)
     gif += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"  # loop for ever
     for f in range(frames):
-        indices = [i for row in busy_frame(f) for i in row]
+        indices = [i for row in busy_frame(f, pct) for i in row]
         local = 1 <= f <= 6
         if local:
             # Frames 2 to 7 carry their own table: the same colours in reverse order.
@@ -254,13 +274,14 @@ def busy_gif():
             gif += table([pal[i] for i in order])
         gif += bytes([7]) + sub_blocks(lzw_encode(indices, 7))
     gif += b"\x3B"
-    with open(os.path.join(HERE, "busy.gif"), "wb") as f:
+    with open(os.path.join(HERE, file_name("busy", ".gif", pct)), "wb") as f:
         f.write(gif)
 
 
 if __name__ == "__main__":
-    logo()
-    emblem()
-    close_button()
-    close_hidden()
-    busy_gif()
+    for pct in SCALES:
+        logo(pct)
+        emblem(pct)
+        close_button(pct)
+        close_hidden(pct)
+        busy_gif(pct)

@@ -8,6 +8,7 @@
 
 #include "editions/editions.h"
 #include "ui/resource_ids.h"
+#include "ui/dpi_scale.h"
 #include "ui/element_ids.h"
 #include "ui/gif_animator.h"
 #include "ui/graphic_mouse.h"
@@ -16,9 +17,11 @@
 #include "ui/panel_win32.h"
 #include "ui/png_resource_win32.h"
 #include "ui/resource_names.h"
+#include "ui/status_tooltip_win32.h"
 #include "ui/text_line_win32.h"
 #include "ui/wide_text_win32.h"
 #include "ui/window_class_win32.h"
+#include "ui/window_layout.h"
 
 namespace selvane::ui {
 namespace {
@@ -75,7 +78,10 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   MainWindow();
   ~MainWindow() override;
 
-  void SetStatusText(const std::string& text) override { Label1->SetText(text); }
+  void SetStatusText(const std::string& text) override {
+    Label1->SetText(text);
+    status_tip_->SetText(text);
+  }
   void SetTitleText(const std::string& text) override { Label3->SetText(text); }
   void SetChoicePanelVisible(bool visible) override { ShowWindow(Panel1->Hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
   void SetAnimation(bool running) override;
@@ -107,8 +113,13 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
  private:
   friend LRESULT CALLBACK ObjectWindowProc<MainWindow>(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void ConfigureControls();
   void CreateElements();
-  void LoadPictures();
+  // Everything that depends on the display scale: fonts, pictures, places,
+  // sizes and rounded outlines. `suggested` is where the system wants the
+  // window after a change of monitor; without it the window is centred.
+  void ApplyDpi(int dpi, const RECT* suggested);
+  void LoadArtwork(int percent);
   void PaintKavelPanel1(Canvas& canvas);
   void PaintKavelPanel2(Canvas& canvas);
   bool CloseButtonMouse(UINT msg, WPARAM wp, LPARAM lp);
@@ -116,11 +127,14 @@ class MainWindow final : public MainView, public AnimatorHost, public TickSink {
   RECT AnimatorRect() const { return RectOf(*GIFAnimator1); }
 
   HWND hwnd_ = nullptr;
+  WindowLayout layout_ = LayoutForDpi(kBaseDpi);
+  int artwork_percent_ = 0;       // of the pictures loaded; 0 before the first
   std::array<HFONT, 5> fonts_{};  // default, status, title, small, tile
   // The form's controls, by their names; Image1 and Image5 are pictures only.
   std::unique_ptr<PanelWindow> KavelPanel1, Panel1, KavelPanel2;
   std::array<std::unique_ptr<PanelWindow>, 3> tiles_;  // Panel2, Panel3, Panel4
   std::unique_ptr<TextLineWindow> Label1, Label3, Label2, Label4;
+  std::unique_ptr<StatusTooltip> status_tip_;
   RgbaImage Image1, Image5;
   CallbackButtonHost button3_host_;
   TImageButton BtnFechar;
@@ -160,6 +174,8 @@ MainWindow::MainWindow()
     wc.lpszClassName = kMainWindowClass;
     RegisterClassExW(&wc);
   }
+  // Made at the 96-dpi size; ApplyDpi sizes and centres it for the monitor's
+  // scale before it is first shown.
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
   hwnd_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_APPWINDOW, kMainWindowClass, kMainWindowTitle,
@@ -168,14 +184,17 @@ MainWindow::MainWindow()
   // Every pixel left in the button face colour is see-through and click-through.
   SetLayeredWindowAttributes(hwnd_, GetSysColor(COLOR_BTNFACE), 0, LWA_COLORKEY);
 
-  fonts_ = {MakeFont(kDefaultFont), MakeFont(kStatusFont), MakeFont(kTitleFont), MakeFont(kSmallFont),
-            MakeFont(kTileFont)};
-  LoadPictures();
+  layout_ = LayoutForDpi(static_cast<int>(GetDpiForWindow(hwnd_)));
+  fonts_ = {MakeFont(layout_.default_font), MakeFont(layout_.status_font), MakeFont(layout_.title_font),
+            MakeFont(layout_.small_font), MakeFont(layout_.tile_font)};
+  ConfigureControls();
   CreateElements();
+  ApplyDpi(layout_.dpi, nullptr);
 }
 
 MainWindow::~MainWindow() {
   GIFAnimator1.reset();  // ends the timer thread first
+  status_tip_.reset();
   KavelPanel2.reset();
   for (auto& t : tiles_) t.reset();
   Label4.reset();
@@ -190,20 +209,7 @@ MainWindow::~MainWindow() {
   for (HFONT f : fonts_) DeleteObject(f);
 }
 
-void MainWindow::LoadPictures() {
-  // A picture that cannot be read leaves its element empty; the window works on.
-  auto png = [](const wchar_t* name) {
-    try {
-      return LoadPngResource(name);
-    } catch (const std::exception&) {
-      return RgbaImage{};
-    }
-  };
-  Image1 = png(kResLogo);
-  Image5 = png(kResEmblem);
-
-  BtnFechar.SetBounds(kBtnFechar.left, kBtnFechar.top, kBtnFechar.width, kBtnFechar.height);
-  BtnFechar.SetImageNormal(png(kResCloseHidden));
+void MainWindow::ConfigureControls() {
   BtnFechar.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
   BtnFechar.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
   BtnFechar.SetVisible(false);
@@ -211,8 +217,6 @@ void MainWindow::LoadPictures() {
     if (events_.close_click) events_.close_click();
   };
 
-  ImageButton3.SetBounds(kImageButton3.left, kImageButton3.top, kImageButton3.width, kImageButton3.height);
-  ImageButton3.SetImageNormal(png(kResCloseButton));
   ImageButton3.SetButtonLayout(TImageButtonLayout::pbsImageAbove);
   ImageButton3.SetButtonStyle(TImageButtonStyle::pbsNoFrame);
   ImageButton3.SetHost(&button3_host_);
@@ -223,42 +227,99 @@ void MainWindow::LoadPictures() {
   auto timer = std::make_unique<TFrameTimer>(this);
   timer_ = timer.get();
   GIFAnimator1 = std::make_unique<TGIFAnimator>(std::move(timer), nullptr, FromColorRef(GetSysColor(COLOR_WINDOW)));
-  GIFAnimator1->SetBounds(kGIFAnimator1.left, kGIFAnimator1.top, kGIFAnimator1.width, kGIFAnimator1.height);
-  const std::string_view gif = ResourceBytes(kResBusy);
+  GIFAnimator1->SetVisible(false);
+}
+
+void MainWindow::LoadArtwork(int percent) {
+  if (percent == artwork_percent_) return;
+  artwork_percent_ = percent;
+  // A picture that cannot be read leaves its element empty; the window works on.
+  auto png = [percent](const wchar_t* name) {
+    try {
+      return LoadPngResource(ArtworkResource(name, percent).c_str());
+    } catch (const std::exception&) {
+      return RgbaImage{};
+    }
+  };
+  Image1 = png(kResLogo);
+  Image5 = png(kResEmblem);
+  BtnFechar.SetImageNormal(png(kResCloseHidden));
+  ImageButton3.SetImageNormal(png(kResCloseButton));
+  const std::string_view gif = ResourceBytes(ArtworkResource(kResBusy, percent).c_str());
   try {
     GIFAnimator1->SetImage(DecodeGif({reinterpret_cast<const uint8_t*>(gif.data()), gif.size()}));
   } catch (const GifError&) {
     // No animation rather than no window.
   }
-  GIFAnimator1->SetVisible(false);
+}
+
+void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
+  layout_ = LayoutForDpi(dpi);
+  const WindowLayout& l = layout_;
+  const std::array<HFONT, 5> old_fonts = fonts_;
+  fonts_ = {MakeFont(l.default_font), MakeFont(l.status_font), MakeFont(l.title_font), MakeFont(l.small_font),
+            MakeFont(l.tile_font)};
+
+  const int x = suggested ? suggested->left : (GetSystemMetrics(SM_CXSCREEN) - l.window_width) / 2;
+  const int y = suggested ? suggested->top : (GetSystemMetrics(SM_CYSCREEN) - l.window_height) / 2;
+  SetWindowPos(hwnd_, nullptr, x, y, l.window_width, l.window_height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+  // The controls' boxes first, so that the new pictures size the animation.
+  BtnFechar.SetBounds(l.BtnFechar.left, l.BtnFechar.top, l.BtnFechar.width, l.BtnFechar.height);
+  ImageButton3.SetBounds(l.ImageButton3.left, l.ImageButton3.top, l.ImageButton3.width, l.ImageButton3.height);
+  GIFAnimator1->SetBounds(l.GIFAnimator1.left, l.GIFAnimator1.top, l.GIFAnimator1.width, l.GIFAnimator1.height);
+  LoadArtwork(l.artwork_percent);
+
+  // The outlines are cut from the new sizes.
+  KavelPanel1->Move(l.KavelPanel1);
+  KavelPanel1->SetArredondamento(l.KavelPanel1Rounding);
+  KavelPanel2->Move(l.KavelPanel2);
+  KavelPanel2->SetArredondamento(l.KavelPanel2Rounding);
+  Label1->Place(l.Label1, fonts_[1]);
+  Label3->Place(l.Label3, fonts_[2]);
+  Label2->Place(Box{l.label2_right, l.label2_top, 0, l.small_line_height}, fonts_[3]);
+  Panel1->Move(l.Panel1);
+  Label4->Place(Box{l.label4_right, l.label4_top, 0, l.small_line_height}, fonts_[3]);
+  const std::array<Box, 3> tile_boxes{l.Panel2, l.Panel3, l.Panel4};
+  for (size_t i = 0; i < tiles_.size(); ++i) {
+    tiles_[i]->Move(tile_boxes[i]);
+    tiles_[i]->SetCaptionFont(fonts_[4]);
+  }
+  status_tip_->SetArea(ToRect(l.Label1), l.window_width, l.dpi);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  for (HFONT f : old_fonts) DeleteObject(f);
 }
 
 void MainWindow::CreateElements() {
   const COLORREF white = RGB(255, 255, 255);
   const COLORREF panel_fill = ToColorRef(kKavelPanel1Fill);
 
-  KavelPanel1 = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel1, kKavelPanelClass, kKavelPanel1, panel_fill);
-  KavelPanel1->SetArredondamento(kKavelPanel1Rounding);
+  const WindowLayout& l = layout_;
+  KavelPanel1 = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel1, kKavelPanelClass, l.KavelPanel1, panel_fill);
+  KavelPanel1->SetArredondamento(l.KavelPanel1Rounding);
   KavelPanel1->on_paint = [this](Canvas& c) { PaintKavelPanel1(c); };
   GIFAnimator1->SetHost(this);
 
-  Label1 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel1, kLabel1,
+  Label1 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel1, l.Label1,
                                              TextLineWindow::Sizing::kFixedCentred, fonts_[1], white, panel_fill);
-  Label1->SetText(kStatusAtStart);
-  Label3 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel3, kLabel3,
+  status_tip_ = std::make_unique<StatusTooltip>(KavelPanel1->Hwnd());
+  SetStatusText(kStatusAtStart);
+  Label3 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel3, l.Label3,
                                              TextLineWindow::Sizing::kFixedCentred, fonts_[2], white, panel_fill);
-  Label2 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel2, Box{kLabel2Right, kLabel2Top, 0, 18},
+  Label2 = std::make_unique<TextLineWindow>(KavelPanel1->Hwnd(), kIdLabel2,
+                                             Box{l.label2_right, l.label2_top, 0, l.small_line_height},
                                              TextLineWindow::Sizing::kAutoRightAnchored, fonts_[3], white, panel_fill);
   Label2->SetText(kVersionText);
 
-  Panel1 = std::make_unique<PanelWindow>(KavelPanel1->Hwnd(), kIdPanel1, kPanelClass, kPanel1,
+  Panel1 = std::make_unique<PanelWindow>(KavelPanel1->Hwnd(), kIdPanel1, kPanelClass, l.Panel1,
                                           ToColorRef(kPanel1Fill));
   Panel1->SetBevel(false);
-  Label4 = std::make_unique<TextLineWindow>(Panel1->Hwnd(), kIdLabel4, Box{kLabel4Right, kLabel4Top, 0, 18},
+  Label4 = std::make_unique<TextLineWindow>(Panel1->Hwnd(), kIdLabel4,
+                                             Box{l.label4_right, l.label4_top, 0, l.small_line_height},
                                              TextLineWindow::Sizing::kAutoRightAnchored, fonts_[3], white,
                                              ToColorRef(kPanel1Fill));
   Label4->SetText(kQuestionText);
-  const std::array<Box, 3> tile_boxes{kPanel2, kPanel3, kPanel4};
+  const std::array<Box, 3> tile_boxes{l.Panel2, l.Panel3, l.Panel4};
   const std::array<int, 3> tile_ids{kIdPanel2, kIdPanel3, kIdPanel4};
   const std::array<Edition, 3> editions{Edition::kECF, Edition::kNFCE, Edition::kMEI};
   for (size_t i = 0; i < 3; ++i) {
@@ -276,9 +337,9 @@ void MainWindow::CreateElements() {
   SetWindowPos(Panel1->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ShowWindow(Panel1->Hwnd(), SW_HIDE);
 
-  KavelPanel2 = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel2, kKavelPanelClass, kKavelPanel2,
+  KavelPanel2 = std::make_unique<PanelWindow>(hwnd_, kIdKavelPanel2, kKavelPanelClass, l.KavelPanel2,
                                                 GetSysColor(COLOR_BTNFACE));
-  KavelPanel2->SetArredondamento(kKavelPanel2Rounding);
+  KavelPanel2->SetArredondamento(l.KavelPanel2Rounding);
   KavelPanel2->on_paint = [this](Canvas& c) { PaintKavelPanel2(c); };
   KavelPanel2->on_mouse = [this](UINT msg, WPARAM wp, LPARAM lp) { return CloseButtonMouse(msg, wp, lp); };
   KavelPanel2->cursor_at = [this](int x, int y) -> HCURSOR {
@@ -290,8 +351,9 @@ void MainWindow::CreateElements() {
 void MainWindow::PaintKavelPanel1(Canvas& canvas) {
   RECT client;
   GetClientRect(KavelPanel1->Hwnd(), &client);
-  canvas.Blend(Image1, kImage1.left, kImage1.top, ToRect(kImage1));
-  canvas.Blend(Image5, kImage5.left, kImage5.top, ToRect(kImage5));
+  const WindowLayout& l = layout_;
+  canvas.Blend(Image1, l.Image1.left, l.Image1.top, ToRect(l.Image1));
+  canvas.Blend(Image5, l.Image5.left, l.Image5.top, ToRect(l.Image5));
   if (!GIFAnimator1->Visible()) return;
   const RECT box = AnimatorRect();
   const AnimatorPaint plan = GIFAnimator1->PlanPaint();
@@ -418,6 +480,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case kMsgActivate:
       if (events_.form_activate) events_.form_activate();
+      return 0;
+    case WM_DPICHANGED:
+      // Moved to a monitor of another scale: the system's rectangle keeps
+      // the window under the pointer; fresh fonts and pictures for the scale.
+      ApplyDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd_, kMsgActivate, 0, 0);

@@ -23,6 +23,15 @@ void PanelWindow::SetCaption(const std::string& text, HFONT font, COLORREF color
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+void PanelWindow::SetCaptionFont(HFONT font) {
+  font_ = font;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void PanelWindow::Move(const Box& box) {
+  SetWindowPos(hwnd_, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void PanelWindow::SetArredondamento(int value) {
   FArredondamento = value;
   bevel_raised_ = false;

@@ -25,6 +25,10 @@ class PanelWindow {
 
   HWND Hwnd() const { return hwnd_; }
   void SetCaption(const std::string& text, HFONT font, COLORREF color);
+  void SetCaptionFont(HFONT font);
+  // Moves and resizes the panel; a rounded outline stays as it was until
+  // Arredondamento is assigned again.
+  void Move(const Box& box);
   void SetBevel(bool raised) { bevel_raised_ = raised; }
   bool BevelRaised() const { return bevel_raised_; }
   void SetHandCursor(bool hand) { hand_cursor_ = hand; }

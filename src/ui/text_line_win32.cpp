@@ -14,7 +14,7 @@ constexpr UINT kDrawFlags = DT_EXPANDTABS;  // no DT_NOPREFIX: '&' underlines
 
 TextLineWindow::TextLineWindow(HWND parent, int id, const Box& box, Sizing sizing, HFONT font, COLORREF color,
                                COLORREF background)
-    : sizing_(sizing), right_(box.Right()), font_(font), color_(color), background_(background) {
+    : sizing_(sizing), right_(box.Right()), top_(box.top), font_(font), color_(color), background_(background) {
   RegisterWindowClassOnce(kTextLineClass, ObjectWindowProc<TextLineWindow>, 0);
   hwnd_ = CreateChildWindow(kTextLineClass, WS_CLIPSIBLINGS, parent, id, box, this);
 }
@@ -28,6 +28,18 @@ void TextLineWindow::SetText(const std::string& text) {
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
+void TextLineWindow::Place(const Box& box, HFONT font) {
+  right_ = box.Right();
+  top_ = box.top;
+  font_ = font;
+  if (sizing_ == Sizing::kAutoRightAnchored) {
+    AdjustSize();
+  } else {
+    SetWindowPos(hwnd_, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 void TextLineWindow::AdjustSize() {
   const std::wstring w = Wide(text_.empty() ? std::string(" ") : text_);
   HDC dc = GetDC(hwnd_);
@@ -36,10 +48,7 @@ void TextLineWindow::AdjustSize() {
   DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, kDrawFlags | DT_CALCRECT);
   SelectObject(dc, old);
   ReleaseDC(hwnd_, dc);
-  RECT cur;
-  GetWindowRect(hwnd_, &cur);
-  MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&cur), 2);
-  const Box box = RightAnchoredBox(right_, cur.top, r.right - r.left, r.bottom - r.top);
+  const Box box = RightAnchoredBox(right_, top_, r.right - r.left, r.bottom - r.top);
   SetWindowPos(hwnd_, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

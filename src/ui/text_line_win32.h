@@ -27,6 +27,9 @@ class TextLineWindow {
 
   HWND Hwnd() const { return hwnd_; }
   void SetText(const std::string& text);
+  // Moves the line to `box` (read as in the constructor) and draws it in
+  // `font` from now on: how the window follows a change of display scale.
+  void Place(const Box& box, HFONT font);
   const std::string& Text() const { return text_; }
 
  private:
@@ -38,6 +41,7 @@ class TextLineWindow {
   HWND hwnd_ = nullptr;
   Sizing sizing_;
   int right_;
+  int top_;
   HFONT font_;
   COLORREF color_;
   COLORREF background_;

@@ -1,11 +1,10 @@
-// The main window on a real (virtual) screen: it is shown over a backdrop of
-// a colour that the window never uses, driven through MainView into each of
-// its visible states, photographed through the screen's device context, and
-// checked pixel by pixel at positions taken from the layout. Every state's
-// picture is saved under screenshots/ for people to look at.
+// The main window on a real (virtual) screen at 96 dpi: it is shown over a
+// backdrop of a colour that the window never uses, driven through MainView
+// into each of its visible states, photographed through the screen's device
+// context, and checked pixel by pixel at positions taken from the layout.
+// Every state's picture is saved under screenshots/ for people to look at.
 
 #include <windows.h>
-#include <wincodec.h>
 
 #include <gtest/gtest.h>
 
@@ -25,105 +24,10 @@
 #include "ui/panel_win32.h"
 #include "ui/png_resource_win32.h"
 #include "ui/resource_names.h"
+#include "screen_shot.h"
 
 namespace selvane::ui {
 namespace {
-
-constexpr uint32_t kBackdrop = 0xFF00FF;  // magenta: nothing of the window has it
-
-// A photo of part of the screen, 0xRRGGBB per pixel, addressed in screen
-// coordinates.
-struct Shot {
-  int left = 0, top = 0, width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  uint32_t At(int x, int y) const {
-    return pixels[static_cast<size_t>(y - top) * width + (x - left)] & 0xFFFFFF;
-  }
-};
-
-Shot TakeShot(const RECT& area) {
-  Shot s;
-  s.left = area.left;
-  s.top = area.top;
-  s.width = area.right - area.left;
-  s.height = area.bottom - area.top;
-  s.pixels.resize(static_cast<size_t>(s.width) * s.height);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HBITMAP bmp = CreateCompatibleBitmap(screen, s.width, s.height);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, s.width, s.height, screen, s.left, s.top, SRCCOPY);
-  SelectObject(mem, old);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = s.width;
-  bi.bmiHeader.biHeight = -s.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  GetDIBits(mem, bmp, 0, static_cast<UINT>(s.height), s.pixels.data(), &bi, DIB_RGB_COLORS);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return s;
-}
-
-// Saves the shot as a PNG through the imaging component.
-void SavePng(const Shot& shot, const std::filesystem::path& path) {
-  IWICImagingFactory* factory = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(&factory))))
-    return;
-  const int w = shot.width, h = shot.height;
-  std::vector<uint32_t> part(shot.pixels);
-  for (uint32_t& px : part) px |= 0xFF000000;
-  IWICBitmap* bitmap = nullptr;
-  IWICStream* stream = nullptr;
-  IWICBitmapEncoder* encoder = nullptr;
-  IWICBitmapFrameEncode* frame = nullptr;
-  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-  if (SUCCEEDED(factory->CreateBitmapFromMemory(w, h, GUID_WICPixelFormat32bppBGRA, w * 4, w * h * 4,
-                                                reinterpret_cast<BYTE*>(part.data()), &bitmap)) &&
-      SUCCEEDED(factory->CreateStream(&stream)) &&
-      SUCCEEDED(stream->InitializeFromFilename(path.wstring().c_str(), GENERIC_WRITE)) &&
-      SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-      SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
-      SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-      SUCCEEDED(frame->SetSize(w, h)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
-      SUCCEEDED(frame->WriteSource(bitmap, nullptr))) {
-    frame->Commit();
-    encoder->Commit();
-  }
-  if (frame) frame->Release();
-  if (encoder) encoder->Release();
-  if (stream) stream->Release();
-  if (bitmap) bitmap->Release();
-  factory->Release();
-}
-
-std::string Hex(uint32_t c) {
-  char buf[8];
-  snprintf(buf, sizeof buf, "#%06X", c & 0xFFFFFF);
-  return buf;
-}
-
-std::wstring WindowText(HWND hwnd) {
-  wchar_t buf[256] = {};
-  GetWindowTextW(hwnd, buf, 256);
-  return buf;
-}
-
-LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_ERASEBKGND) {
-    RECT r;
-    GetClientRect(hwnd, &r);
-    HBRUSH b = CreateSolidBrush(RGB(0xFF, 0x00, 0xFF));
-    FillRect(reinterpret_cast<HDC>(wp), &r, b);
-    DeleteObject(b);
-    return 1;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
-}
 
 // One window for the whole suite: Wine takes seconds to tear a window down.
 // The first test sees it as created; each later one starts from the start
@@ -132,14 +36,7 @@ class WindowScreenshotTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = BackdropProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ScreenshotBackdrop";
-    RegisterClassW(&wc);
-    backdrop_ = CreateWindowExW(0, wc.lpszClassName, L"backdrop", WS_POPUP | WS_VISIBLE, 0, 0,
-                                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                                wc.hInstance, nullptr);
+    backdrop_ = CreateBackdrop();
     view_ = CreateMainWindow().release();
     MainViewEvents events;
     events.choice_click = [](Edition e) { clicked_ = static_cast<int>(e); };

@@ -192,11 +192,10 @@ TEST_F(SyncTest, EachFileCallFailingInTurnLeavesEachTargetOldOrNew) {
       const int fresh = ExpectEachOldOrNew();
       switch (kind) {
         case Call::kCreate: {
-          // Each file creates its container, then the temporary named as its target.
-          const std::string& name = new_[index / 2].first;
-          const std::string file = kvl + name + (index % 2 == 0 ? ".zip" : "");
-          EXPECT_EQ(error, CreateErrorMessage(file, kAccessDeniedText));
-          EXPECT_EQ(fresh, static_cast<int>(index / 2));
+          // Each file creates only its temporary, whose failure reads as its container's.
+          const std::string& name = new_[index].first;
+          EXPECT_EQ(error, CreateErrorMessage(kvl + name + ".zip", kAccessDeniedText));
+          EXPECT_EQ(fresh, static_cast<int>(index));
           break;
         }
         case Call::kWrite:

@@ -1,6 +1,7 @@
 #include "install/folder_sync.h"
 
 #include "editions/editions.h"
+#include "install/container.h"
 #include "install/file_fetch.h"
 #include "install/file_time.h"
 #include "install/folder_listing.h"
@@ -22,9 +23,11 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
     const std::string file = fetch_list.FieldByName(kFetchListFile).AsString();
     const std::string name = PlainFileNameFromServer(file);
     const std::string target = step.folder + name;
-    FetchFile(
+    const std::string temp = UnpackTempPath(target);
+    const FetchedFile fetched = FetchFile(
         env, proxy, file, NumeroAtualizacao,
-        [&](const std::string& file_name) { return step.folder + PlainFileNameFromServer(file_name); }, target);
+        [&](const std::string& file_name) { return step.folder + PlainFileNameFromServer(file_name); }, target, temp);
+    CommitFetchedFile(env, fetched, temp, target);
     DefineDataHoraArq(env, target, fetch_list.FieldByName(kFetchListFileDate).AsDateTime());
 
     if (step.percent_prefix) {

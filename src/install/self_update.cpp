@@ -3,6 +3,7 @@
 #include <string>
 
 #include "install/batch_texts.h"
+#include "install/container.h"
 #include "install/file_fetch.h"
 #include "install/file_time.h"
 #include "install/folder_listing.h"
@@ -20,8 +21,10 @@ namespace {
 void FetchNewUpdater(Env& env, TServidorClient& proxy, const EditionInfo& edition, int32_t NumeroAtualizacao) {
   const std::string& container = edition.updater_container;
   const std::string& new_updater = edition.updater_new;
+  const std::string temp = UnpackTempPath(new_updater);
   FetchedFile fetched = FetchFile(env, proxy, std::string(kServerUpdaterPath), NumeroAtualizacao,
-                                  [&](const std::string&) { return container; }, new_updater);
+                                  [&](const std::string&) { return container; }, new_updater, temp);
+  CommitFetchedFile(env, fetched, temp, new_updater);
   DefineDataHoraArq(env, new_updater, fetched.file_date);
 }
 

@@ -153,6 +153,8 @@ void ContainerCache::Ahead(FileList list, uint32_t rescan_ms) {
       Get(path, name);
     }
     std::unique_lock lock(mu_);
+    ++passes_;
+    changed_.notify_all();
     changed_.wait_for(lock, std::chrono::milliseconds(rescan_ms), [this] { return stopping_; });
     if (stopping_) return;
   }
@@ -165,6 +167,16 @@ void ContainerCache::Stop() {
   }
   changed_.notify_all();
   if (ahead_.joinable()) ahead_.join();
+}
+
+void ContainerCache::WaitForPasses(uint64_t passes) {
+  std::unique_lock lock(mu_);
+  changed_.wait(lock, [&] { return passes_ >= passes || stopping_; });
+}
+
+uint64_t ContainerCache::passes() const {
+  std::lock_guard lock(mu_);
+  return passes_;
 }
 
 uint64_t ContainerCache::made() const {

@@ -69,6 +69,9 @@ class ContainerCache {
 
   // Containers made so far (compressed here, not found in the cache folder), for tests.
   uint64_t made() const;
+  // Waits until the background thread has gone through the files `passes` times.
+  void WaitForPasses(uint64_t passes);
+  uint64_t passes() const;
 
  private:
   struct Slot {
@@ -88,6 +91,7 @@ class ContainerCache {
   std::condition_variable changed_;
   std::map<std::string, Slot> slots_;  // by host path
   uint64_t made_ = 0;
+  uint64_t passes_ = 0;
   bool stopping_ = false;
   std::thread ahead_;
 };

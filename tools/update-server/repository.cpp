@@ -133,10 +133,16 @@ std::vector<ResolvedFile> Repository::AllFiles() {
 }
 
 std::vector<FetchEntry> Repository::FetchList(std::string_view folder, const std::vector<ListedFile>& listing) {
+  // The client's names by their folded form, so that a folder of thousands is
+  // compared in one pass; the first of equal names counts, as a scan would find it.
+  std::unordered_map<std::string, const ListedFile*> listed;
+  listed.reserve(listing.size());
+  for (const ListedFile& f : listing) listed.emplace(Fold(f.name), &f);
   std::vector<FetchEntry> out;
   for (const Entry& e : ListFolder(folder)) {
     const double when = DateTimeFromDosDateTime(e.dos);
-    const ListedFile* have = FindListed(listing, e.name);
+    const auto found = listed.find(Fold(e.name));
+    const ListedFile* have = found == listed.end() ? nullptr : found->second;
     if (have && SameTime(have->date_time, when)) continue;
     out.push_back({FileValue(folder, e.name), when});
   }

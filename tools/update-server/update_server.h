@@ -37,7 +37,7 @@ class UpdateServer {
   // Makes every file's container now instead of in the background (benchmarks).
   void MakeContainersNow() { service_.MakeAllContainers(); }
   // Containers compressed so far (not found in the cache folder).
-  uint64_t ContainersMade() const { return service_.cache().made(); }
+  uint64_t ContainersMade() { return service_.cache().made(); }
 
   // Stops listening, cuts every connection and waits for the sessions to end.
   void Stop();

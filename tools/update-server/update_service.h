@@ -37,7 +37,7 @@ class UpdateService {
   void StopAhead();
   // Makes every repository file's container now, on this thread.
   void MakeAllContainers();
-  const ContainerCache& cache() const { return cache_; }
+  ContainerCache& cache() { return cache_; }
 
  private:
   // The file record without the cache: read and compressed for this call.

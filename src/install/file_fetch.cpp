@@ -1,40 +1,140 @@
 #include "install/file_fetch.h"
 
+#include <exception>
+#include <optional>
+
 #include "install/container.h"
 #include "install/record_checks.h"
+#include "protocol/container_reader.h"
 #include "protocol/packet_layouts.h"
+#include "records/db_errors.h"
+#include "records/packet_stream_reader.h"
 #include "records/record_set.h"
 #include "server/servidor_client.h"
 
 namespace selvane {
 
+namespace {
+
+// Made once per worker thread and reused for every file: fresh memory costs
+// more than the small files it would hold.
+struct FetchBuffers {
+  PacketStreamReader packet;
+  ContainerStreamReader container;
+};
+
+std::optional<size_t> ContentColumn(Env& env, std::span<const uint8_t> metadata) {
+  TRecordSet record(env);
+  record.SetData(OleVariant::FromBytes(Bytes(metadata.begin(), metadata.end())));
+  const TField* content = record.FindField(kFileRecordContent);
+  for (int i = 0; content != nullptr && i < record.FieldCount(); ++i) {
+    if (&record.Fields(i) == content) return static_cast<size_t>(i);
+  }
+  return std::nullopt;
+}
+
+// Replaces `from` in a failure's text by `to`.
+std::string Renamed(std::string message, const std::string& from, const std::string& to) {
+  const auto at = message.find(from);
+  if (at != std::string::npos) message.replace(at, from.size(), to);
+  return message;
+}
+
+}  // namespace
+
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::string(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target) {
+  const std::string& temp = temporary;
+  thread_local FetchBuffers buffers;
+  PacketStreamReader& packet = buffers.packet;
+  ContainerStreamReader& container = buffers.container;
   TRecordSet record(env);
-  record.SetData(proxy.RetornaArquivo(arquivo, NumeroAtualizacao));
-  FetchedFile fetched{record.FieldByName(kFileRecordFileName).AsString(), 0, 0};
-  fetched.file_date = CheckedFileDate(record.FieldByName(kFileRecordFileDate), arquivo);
-  const std::string container = container_path(fetched.file_name);
-  // Checked before the container is written, which would otherwise land on the target.
-  CheckContainerIsNotTarget(env, container, target);
-  bool container_created = false;
-  try {
-    record.FieldByName(kFileRecordContent).SaveToFile([&] {
-      auto file = env.Create(container, ShareMode::kExclusive);
-      container_created = true;
+
+  // Failures inside the reply are held until it has been read whole, so that
+  // the wire carries the same requests whatever the record holds.
+  std::exception_ptr packet_error;
+  std::exception_ptr unpack_error;
+  bool unpacking = false;
+  bool temp_exists = false;
+  int creations = 0;
+  std::string container_file;
+
+  const OpenEntry open_entry = [&]() -> std::unique_ptr<WritableFile> {
+    try {
+      auto file = env.Create(temp, ShareMode::kExclusive);
+      temp_exists = true;
+      ++creations;
       return file;
-    });
-    fetched.entries = Descomprimir(env, container, temporary);
+    } catch (const EFCreateError& e) {
+      // The first file made on disk would have been the container, later ones the target.
+      throw EFCreateError(Renamed(e.what(), temp, creations == 0 ? container_file : target));
+    }
+  };
+  const auto begin_content = [&](std::span<const uint8_t> head) {
+    try {
+      record.SetData(OleVariant::FromBytes(Bytes(head.begin(), head.end())));
+      container_file = container_path(record.FieldByName(kFileRecordFileName).AsString());
+      CheckContainerIsNotTarget(env, container_file, target);
+      if (!record.FieldByName(kFileRecordContent).IsBlob()) throw EInvalidCast();
+      container.Start(open_entry);
+      unpacking = true;
+    } catch (...) {
+      unpack_error = std::current_exception();
+    }
+  };
+  const auto content = [&](std::span<const uint8_t> bytes) {
+    if (!unpacking) return;
+    try {
+      container.Feed(bytes);
+    } catch (...) {
+      unpack_error = std::current_exception();
+      unpacking = false;
+      container.Abort();
+    }
+  };
+  packet.Start([&env](std::span<const uint8_t> metadata) { return ContentColumn(env, metadata); }, begin_content,
+               content);
+
+  try {
+    const std::optional<OleVariant> not_a_packet =
+        proxy.RetornaArquivo(arquivo, NumeroAtualizacao, [&](std::span<const uint8_t> piece) {
+          if (packet_error) return;
+          try {
+            packet.Feed(piece);
+          } catch (...) {
+            packet_error = std::current_exception();
+          }
+        });
+    if (packet_error) std::rethrow_exception(packet_error);
+    if (not_a_packet) {
+      record.SetData(*not_a_packet);
+    } else {
+      const auto kept = packet.Finish();
+      record.SetData(OleVariant::FromBytes(Bytes(kept.begin(), kept.end())));
+    }
+    container_file = container_path(record.FieldByName(kFileRecordFileName).AsString());
+    CheckContainerIsNotTarget(env, container_file, target);
+    if (unpack_error) std::rethrow_exception(unpack_error);
+    if (!packet.streamed()) {
+      // A value small enough to stay in the record, or none at all: unpacked as it is.
+      const TField& field = record.FieldByName(kFileRecordContent);
+      const auto bytes = field.IsBlob() ? field.AsBytes() : std::span<const uint8_t>{};
+      if (!field.IsBlob()) throw EInvalidCast();
+      container.Start(open_entry);
+      container.Feed(bytes);
+    }
+    FetchedFile fetched;
+    fetched.entries = container.Finish();
+    fetched.file_name = record.FieldByName(kFileRecordFileName).AsString();
+    fetched.file_date = CheckedFileDate(record.FieldByName(kFileRecordFileDate), arquivo);
+    record.Close();
+    return fetched;
   } catch (...) {
-    // A container left behind would be listed to the server on the next run.
-    // Descomprimir leaves no temporary behind when it fails.
-    if (container_created) env.DeleteFile(container);
+    container.Abort();
+    if (temp_exists) env.DeleteFile(temp);
     throw;
   }
-  env.DeleteFile(container);
-  record.Close();
-  return fetched;
 }
 
 }  // namespace selvane

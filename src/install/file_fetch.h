@@ -1,7 +1,9 @@
 #pragma once
-// One file from the server: its container is written to disk, unpacked into a
-// temporary file of the caller's and deleted again. The caller puts the
-// temporary in place.
+// One file from the server, streamed: the file record's Content goes from the
+// network through the inflater and the container reader straight into a
+// temporary file of the caller's, so neither the record nor its container is
+// ever held whole or written to disk. Putting the temporary in the target's
+// place is the caller's step.
 
 #include <cstdint>
 #include <functional>
@@ -15,17 +17,20 @@ class TServidorClient;
 
 struct FetchedFile {
   std::string file_name;  // the file record's FileName
-  double file_date;       // the file record's FileDate, checked to be a date
-  int32_t entries;        // entries unpacked; 0 leaves `temporary` uncreated
+  double file_date = 0;   // the file record's FileDate, checked to be a date
+  int32_t entries = 0;    // entries unpacked; 0 leaves `temporary` uncreated
 };
 
-// Calls RetornaArquivo(arquivo, NumeroAtualizacao) and checks the record's
-// values; then, after CheckContainerIsNotTarget(container, target), writes
-// the record's Content to the path that `container_path` gives for the
-// record's FileName, unpacks it into `temporary` (created anew) and deletes
-// the container. On any failure the container and the temporary are deleted
-// again; `target` is never written, and nothing this call did not create is
-// deleted.
+// Calls RetornaArquivo(arquivo, NumeroAtualizacao) and unpacks the record's
+// Content into `temporary`, created anew; `target` is never written. Before
+// anything is written, CheckContainerIsNotTarget(container_path(FileName),
+// target) refuses a record whose container would be the target itself, and
+// the record's values are checked before the call returns. On any failure
+// `temporary` is deleted and the failure raised with the text the file would
+// have given through a container on disk: the reply is read to its end first,
+// then the record's errors come, then the unpacking's (a temporary that
+// cannot be created is reported as the container that could not be). Nothing
+// this call did not create is deleted.
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::string(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target);

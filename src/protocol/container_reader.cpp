@@ -59,4 +59,87 @@ int32_t ReadContainer(std::span<const uint8_t> container, const OpenEntry& open_
   return ReadContainer(SpanSource(container), open_entry);
 }
 
+void ContainerStreamReader::Start(const OpenEntry& open_entry) {
+  inflater_.Reset();
+  open_entry_ = &open_entry;
+  target_.reset();
+  phase_ = Phase::kCount;
+  number_size_ = 0;
+  count_ = entry_ = 0;
+  left_ = 0;
+}
+
+void ContainerStreamReader::Feed(std::span<const uint8_t> compressed) {
+  inflater_.Feed(compressed, [this](std::span<const uint8_t> inflated) { Parse(inflated); });
+}
+
+int32_t ContainerStreamReader::TakeInt32() {
+  number_size_ = 0;
+  return static_cast<int32_t>(LoadLe32(number_));
+}
+
+void ContainerStreamReader::NextEntry() {
+  phase_ = entry_ < count_ ? Phase::kNameLength : Phase::kDone;
+}
+
+void ContainerStreamReader::Parse(std::span<const uint8_t> in) {
+  while (!in.empty() && phase_ != Phase::kDone) {
+    switch (phase_) {
+      case Phase::kCount:
+      case Phase::kNameLength:
+      case Phase::kDataLength: {
+        while (!in.empty() && number_size_ < sizeof number_) {
+          number_[number_size_++] = in[0];
+          in = in.subspan(1);
+        }
+        if (number_size_ < sizeof number_) return;
+        const int32_t n = TakeInt32();
+        if (phase_ == Phase::kCount) {
+          count_ = n;
+          NextEntry();
+          break;
+        }
+        if (n < 0) throw EInvalidContainer();
+        left_ = static_cast<size_t>(n);
+        if (phase_ == Phase::kNameLength) {
+          phase_ = Phase::kName;
+        } else {
+          target_ = (*open_entry_)();
+          phase_ = Phase::kData;
+        }
+        break;
+      }
+      case Phase::kName:
+      case Phase::kData: {
+        const size_t n = std::min(left_, in.size());
+        if (phase_ == Phase::kData && n != 0) target_->Write(in.data(), n);
+        in = in.subspan(n);
+        left_ -= n;
+        break;
+      }
+      case Phase::kEndByte:
+        in = in.subspan(1);
+        NextEntry();
+        break;
+      case Phase::kDone: break;
+    }
+    // A name or data of length zero ends at once.
+    if (left_ == 0 && phase_ == Phase::kName) phase_ = Phase::kDataLength;
+    if (left_ == 0 && phase_ == Phase::kData) {
+      std::unique_ptr<WritableFile> done = std::move(target_);
+      done->Close();
+      ++entry_;
+      phase_ = Phase::kEndByte;
+    }
+  }
+  // After the last entry's data, what else the stream inflates to is not read.
+}
+
+int32_t ContainerStreamReader::Finish() {
+  // The last entry's end byte may be missing.
+  if (phase_ == Phase::kEndByte && entry_ == count_) phase_ = Phase::kDone;
+  if (phase_ != Phase::kDone || !inflater_.ended()) throw EReadError();
+  return count_ > 0 ? count_ : 0;
+}
+
 }  // namespace selvane

@@ -33,4 +33,38 @@ using OpenEntry = std::function<std::unique_ptr<WritableFile>()>;
 int32_t ReadContainer(ByteSource source, const OpenEntry& open_entry);
 int32_t ReadContainer(std::span<const uint8_t> container, const OpenEntry& open_entry);
 
+// ReadContainer for a container that is pushed in compressed pieces, as they
+// come off the network: the same entries reach the same sinks with the same
+// bytes, and the same containers fail with the same errors. The inflater and
+// its buffers are made once and serve one container after another.
+class ContainerStreamReader {
+ public:
+  ContainerStreamReader() = default;
+
+  // Starts a container; `open_entry` must outlive it.
+  void Start(const OpenEntry& open_entry);
+  void Feed(std::span<const uint8_t> compressed);
+  // After the last piece: checks that the whole stream, trailer included,
+  // was there, and returns the number of entries written.
+  int32_t Finish();
+  // Closes an entry left open by a failure, so that its file can be deleted.
+  void Abort() { target_.reset(); }
+
+ private:
+  enum class Phase { kCount, kNameLength, kName, kDataLength, kData, kEndByte, kDone };
+  void Parse(std::span<const uint8_t> inflated);
+  void NextEntry();
+  int32_t TakeInt32();
+
+  Inflater inflater_;
+  const OpenEntry* open_entry_ = nullptr;
+  std::unique_ptr<WritableFile> target_;
+  Phase phase_ = Phase::kDone;
+  uint8_t number_[4] = {};
+  size_t number_size_ = 0;
+  int32_t count_ = 0;
+  int32_t entry_ = 0;
+  size_t left_ = 0;
+};
+
 }  // namespace selvane

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <utility>
 
 namespace selvane {
@@ -73,6 +74,50 @@ void InflateReader::Finish() {
   while (Read(sink.data(), sink.size()) != 0) {
   }
   if (!ended_) throw EReadError();
+}
+
+struct Inflater::State {
+  z_stream z{};
+};
+
+Inflater::Inflater(size_t out_block) : state_(new State), out_(out_block) {
+  if (inflateInit(&state_->z) != Z_OK) throw EZDecompressionError(zError(Z_MEM_ERROR));
+}
+
+Inflater::~Inflater() { inflateEnd(&state_->z); }
+
+void Inflater::Reset() {
+  inflateReset(&state_->z);
+  ended_ = false;
+}
+
+void Inflater::Feed(std::span<const uint8_t> in, const std::function<void(std::span<const uint8_t>)>& out) {
+  z_stream& z = state_->z;
+  while (!in.empty() && !ended_) {
+    // zlib counts in 32 bits.
+    const size_t take = std::min<size_t>(in.size(), 1u << 30);
+    z.next_in = const_cast<Bytef*>(in.data());
+    z.avail_in = static_cast<uInt>(take);
+    do {
+      z.next_out = out_.data();
+      z.avail_out = static_cast<uInt>(out_.size());
+      const int rc = inflate(&z, Z_NO_FLUSH);
+      const size_t produced = out_.size() - z.avail_out;
+      // What came before damaged data is handed on first, as a reader pulling it would see it.
+      if (produced != 0) out(std::span<const uint8_t>(out_.data(), produced));
+      if (rc == Z_STREAM_END) {
+        ended_ = true;
+      } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
+        throw EZDecompressionError(z.msg != nullptr ? z.msg : zError(rc));
+      }
+      if (rc == Z_BUF_ERROR) break;  // no progress: this piece is used up
+    } while (!ended_ && (z.avail_in != 0 || z.avail_out == 0));
+    const size_t used = take - z.avail_in;
+    in = in.subspan(used);
+    if (used == 0) break;
+  }
+  z.next_in = nullptr;
+  z.avail_in = 0;
 }
 
 }  // namespace selvane

@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 #include <stdexcept>
+#include <vector>
 
 namespace selvane {
 
@@ -31,6 +32,30 @@ using ByteSource = std::function<size_t(void* buf, size_t n)>;
 
 // A source over bytes in memory; `bytes` must outlive it.
 ByteSource SpanSource(std::span<const uint8_t> bytes);
+
+// A zlib stream pushed in pieces, inflated into one output block made once
+// and reused for every stream (Reset), and handed on block by block.
+class Inflater {
+ public:
+  explicit Inflater(size_t out_block = 256 * 1024);
+  ~Inflater();
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+
+  // Starts a new stream, keeping the buffers and zlib's state.
+  void Reset();
+  // Inflates `in` and hands every inflated run to `out`; bytes after the
+  // stream's end are ignored. Damaged data throws EZDecompressionError.
+  void Feed(std::span<const uint8_t> in, const std::function<void(std::span<const uint8_t>)>& out);
+  // The stream's end (trailer checked) has been seen.
+  bool ended() const { return ended_; }
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  std::vector<uint8_t> out_;
+  bool ended_ = false;
+};
 
 class InflateReader {
  public:

@@ -26,6 +26,8 @@ class Table {
   static std::unique_ptr<Table> Load(std::span<const uint8_t> packet);
 
   size_t ColumnCount() const { return columns_.size(); }
+  // How each column's values are laid out in rows, and their longest length.
+  std::span<const ColumnShape> Shapes() const { return shapes_; }
   const TableFieldDesc& Field(size_t column) const { return columns_[column].desc; }
   // A kept FIELDNAME parameter's text, if any.
   std::optional<std::string> FieldNameParam(size_t column) const;

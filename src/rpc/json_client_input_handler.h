@@ -30,6 +30,8 @@ class TRpcJsonClientInputConnectionHandler {
   // {"result":[{"data":[N,B]}]}: appends the part; true when it was the last
   // (N of 0 or less).
   bool ReadMoreBlobReply(Bytes& out);
+  // The same reply, its part handed to `sink` as it arrives.
+  bool ReadMoreBlobReply(const ByteSink& sink);
 
   // The last metadata object the server sent during an execute.
   const std::optional<nlohmann::json>& metadata() const { return metadata_; }

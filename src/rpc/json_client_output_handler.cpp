@@ -95,6 +95,13 @@ void TRpcJsonClientOutputConnectionHandler::RpcReaderClose(int32_t row_handle, i
 bool TRpcJsonClientOutputConnectionHandler::RpcMoreBlob(int32_t command_handle, int32_t blob_handle, int64_t row,
                                                         int32_t ordinal, bool parameter_row, int32_t row_handle,
                                                         Bytes& out) {
+  return RpcMoreBlob(command_handle, blob_handle, row, ordinal, parameter_row, row_handle,
+                     [&out](std::span<const uint8_t> part) { out.insert(out.end(), part.begin(), part.end()); });
+}
+
+bool TRpcJsonClientOutputConnectionHandler::RpcMoreBlob(int32_t command_handle, int32_t blob_handle, int64_t row,
+                                                        int32_t ordinal, bool parameter_row, int32_t row_handle,
+                                                        const ByteSink& sink) {
   WriteMethodStart("more_blob");
   writer_.WriteInt32(command_handle);
   writer_.WriteValueSeparator();
@@ -108,7 +115,7 @@ bool TRpcJsonClientOutputConnectionHandler::RpcMoreBlob(int32_t command_handle, 
   writer_.WriteValueSeparator();
   writer_.WriteInt32(row_handle);
   WriteMethodEnd();
-  return input_.ReadMoreBlobReply(out);
+  return input_.ReadMoreBlobReply(sink);
 }
 
 void TRpcJsonClientOutputConnectionHandler::RpcNext(TRpcTableResult& table, int64_t position) {

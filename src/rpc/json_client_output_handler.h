@@ -28,6 +28,9 @@ class TRpcJsonClientOutputConnectionHandler {
   // whether it was the last.
   bool RpcMoreBlob(int32_t command_handle, int32_t blob_handle, int64_t row, int32_t ordinal, bool parameter_row,
                    int32_t row_handle, Bytes& out);
+  // The same request; the part goes to `sink` as it arrives.
+  bool RpcMoreBlob(int32_t command_handle, int32_t blob_handle, int64_t row, int32_t ordinal, bool parameter_row,
+                   int32_t row_handle, const ByteSink& sink);
   // Asks for the table's next block and reads it into `table`.
   void RpcNext(TRpcTableResult& table, int64_t position);
 

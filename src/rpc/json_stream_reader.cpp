@@ -306,4 +306,33 @@ void TRpcJsonStreamReader::ReadRawBytes(size_t count, Bytes& out) {
   }
 }
 
+int64_t TRpcJsonStreamReader::ReadDataArray(const ByteSink& sink) {
+  ReadToken(TRpcJsonToken::kArrayStart);
+  const int64_t count = ReadInt64();
+  if (count != 0) {
+    ReadToken(TRpcJsonToken::kValueSeparator);
+    const uint64_t n = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+    if constexpr (sizeof(size_t) < sizeof(uint64_t)) {
+      if (n > SIZE_MAX) throw TRpcError("Data block too large");
+    }
+    ReadRawBytes(static_cast<size_t>(n), sink);
+  } else {
+    SkipValueSeparator();
+  }
+  ReadToken(TRpcJsonToken::kArrayEnd);
+  return count;
+}
+
+void TRpcJsonStreamReader::ReadRawBytes(size_t count, const ByteSink& sink) {
+  while (count > 0) {
+    if (pos_ == end_) Fill();
+    const size_t n = std::min(count, end_ - pos_);
+    const std::span<const uint8_t> piece(buffer_.data() + pos_, n);
+    // Taken before the sink runs, so a sink that throws leaves the reader past these bytes.
+    pos_ += n;
+    count -= n;
+    sink(piece);
+  }
+}
+
 }  // namespace selvane

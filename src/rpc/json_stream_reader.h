@@ -7,6 +7,8 @@
 // what is left in the read buffer.
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,6 +16,9 @@
 #include "rpc/rpc_channel.h"
 
 namespace selvane {
+
+// Takes raw bytes where they lie; the span is valid only during the call.
+using ByteSink = std::function<void(std::span<const uint8_t>)>;
 
 enum class TRpcJsonToken {
   kObjectStart,  // {
@@ -78,6 +83,11 @@ class TRpcJsonStreamReader {
   int64_t ReadDataArray(Bytes& out);
   // One raw byte.
   uint8_t ReadRawByte();
+
+  // As above, but the bytes go to `sink` straight from the read buffer, in
+  // pieces of at most the buffer's size: a block of any length is never held.
+  void ReadRawBytes(size_t count, const ByteSink& sink);
+  int64_t ReadDataArray(const ByteSink& sink);
 
   // Position in the read buffer, and the buffer's bytes as error messages show them.
   size_t position() const { return pos_; }

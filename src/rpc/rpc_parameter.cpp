@@ -73,26 +73,40 @@ OleVariant TRpcParameter::GetAsVariant() {
   if (description_.direction == kParamIn) {
     return kind_ == Kind::kStream ? StreamToVariant(bytes_) : OleVariant();
   }
+  Bytes stream;
+  if (!ReadStream([&stream](ByteSpan part) { stream.insert(stream.end(), part.begin(), part.end()); })) {
+    return OleVariant::Null();
+  }
+  return StreamToVariant(stream);
+}
+
+bool TRpcParameter::ReadStream(const std::function<void(std::span<const uint8_t>)>& sink, uint32_t max_parts) {
+  if (description_.direction == kParamIn) {
+    if (kind_ != Kind::kStream) return false;
+    sink(bytes_);
+    return true;
+  }
   const StreamField field = ParseStreamField(FieldAt(command_.reply_row(), ordinal_));
-  if (field.kind == StreamField::Kind::kNull) return OleVariant::Null();
-  if (field.kind == StreamField::Kind::kComplete) return StreamToVariant(field.inline_bytes);
+  if (field.kind == StreamField::Kind::kNull) return false;
+  if (!field.inline_bytes.empty()) sink(field.inline_bytes);
+  if (field.kind == StreamField::Kind::kComplete) return true;
 
   // Later parts come from the server, one more_blob request per part.
   if (command_.closed() || command_.connection() == nullptr) {
     throw TRpcError("Command closed or executed again", kRpcErrorInvalidHandle);
   }
   const uint64_t generation = command_.generation();
-  Bytes stream(field.inline_bytes.begin(), field.inline_bytes.end());
   const int32_t blob_handle = command_.NextBlobHandle();
   TRpcJsonClientOutputConnectionHandler& handler = command_.LiveConnection().handler();
-  bool last = false;
-  while (!last) {
+  for (uint32_t parts = 0;; ++parts) {
     if (command_.closed() || command_.generation() != generation) {
       throw TRpcError("Command closed or executed again", kRpcErrorInvalidHandle);
     }
-    last = handler.RpcMoreBlob(command_.handle(), blob_handle, 0, static_cast<int32_t>(ordinal_), true, 0, stream);
+    if (parts == max_parts) throw TRpcError(std::string(kTooManyPartsText));
+    if (handler.RpcMoreBlob(command_.handle(), blob_handle, 0, static_cast<int32_t>(ordinal_), true, 0, sink)) {
+      return true;
+    }
   }
-  return StreamToVariant(stream);
 }
 
 }  // namespace selvane

@@ -5,14 +5,22 @@
 // the reply row by ordinal.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "base/ole_variant.h"
 
 namespace selvane {
 
 class TRpcCommand;
+
+// A server may cut a value into as many parts as it likes, but not into more
+// than this: past it the client stops asking, with kTooManyPartsText.
+inline constexpr uint32_t kMaxValueParts = 1u << 20;
+inline constexpr std::string_view kTooManyPartsText = "The server sent a value in too many parts";
 
 // Directions as the server describes them.
 enum TRpcParameterDirection : int32_t {
@@ -68,6 +76,10 @@ class TRpcParameter {
   // Null for a null field; otherwise the stream value, fetching its later
   // parts from the server as needed, converted back to a variant.
   OleVariant GetAsVariant();
+  // The same value as the bytes of its variant stream, handed to `sink` part
+  // by part as they arrive (the same more_blob requests as GetAsVariant), so
+  // it is never held whole. False for a null field, which gives no bytes.
+  bool ReadStream(const std::function<void(std::span<const uint8_t>)>& sink, uint32_t max_parts = kMaxValueParts);
   std::string GetWideString();
 
   // --- For the command ---

@@ -3,6 +3,9 @@
 // and back. A byte array is the tag 0x03, its element count as a 64-bit
 // little-endian integer, and the elements.
 
+#include <functional>
+#include <optional>
+
 #include "base/ole_variant.h"
 #include "rpc/field_codec.h"
 
@@ -20,5 +23,26 @@ Bytes VariantToStream(const OleVariant& value);
 // TRpcError "Stream read error". Tag 0x02 gives Null for the Null type and
 // unassigned otherwise; any other tag, or no bytes at all, unassigned.
 OleVariant StreamToVariant(ByteSpan stream);
+
+// StreamToVariant for a stream that arrives in pieces: the elements of a byte
+// array go to `elements` as they arrive and are never held; only the tag and
+// the count are kept. The same streams give the same variants and errors.
+class VariantStreamReader {
+ public:
+  explicit VariantStreamReader(std::function<void(ByteSpan)> elements) : elements_(std::move(elements)) {}
+
+  void Feed(ByteSpan piece);
+  // After the last piece: nullopt for a byte array, whose elements all went
+  // to the sink; otherwise the variant the stream holds (Null, unassigned).
+  // A byte array shorter than its count raises TRpcError "Stream read error".
+  std::optional<OleVariant> Finish();
+
+ private:
+  std::function<void(ByteSpan)> elements_;
+  uint8_t head_[9] = {};  // tag and count, or the generic form's tag and type
+  size_t head_size_ = 0;
+  uint64_t left_ = 0;      // elements still to come
+  bool counted_ = false;   // a byte array's count is in
+};
 
 }  // namespace selvane

@@ -3,6 +3,7 @@
 #include "rpc/rpc_command.h"
 #include "rpc/rpc_connection.h"
 #include "rpc/rpc_error.h"
+#include "rpc/variant_stream.h"
 
 namespace selvane {
 
@@ -47,6 +48,20 @@ OleVariant TServidorClient::RetornaArquivo(const std::string& arquivo, int32_t N
   command.Parameter(1).SetInt32(NumeroAtualizacao);
   command.ExecuteUpdate();
   return command.Parameter(ServidorMethodOf(kRetornaArquivo).ResultOrdinal()).GetAsVariant();
+}
+
+std::optional<OleVariant> TServidorClient::RetornaArquivo(const std::string& arquivo, int32_t NumeroAtualizacao,
+                                                         const std::function<void(std::span<const uint8_t>)>& packet) {
+  TRpcCommand& command = Command(kRetornaArquivo);
+  command.Parameter(0).SetWideString(arquivo);
+  command.Parameter(1).SetInt32(NumeroAtualizacao);
+  command.ExecuteUpdate();
+  VariantStreamReader stream(packet);
+  if (!command.Parameter(ServidorMethodOf(kRetornaArquivo).ResultOrdinal()).ReadStream(
+          [&stream](std::span<const uint8_t> part) { stream.Feed(part); })) {
+    return OleVariant::Null();
+  }
+  return stream.Finish();
 }
 
 OleVariant TServidorClient::CallPacketMethod(ServidorMethod method, const OleVariant& CDSCliente) {

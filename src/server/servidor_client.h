@@ -6,7 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,6 +33,12 @@ class TServidorClient {
   int32_t GetNumeroAtualizacao();
   // The file record data packet of one file.
   OleVariant RetornaArquivo(const std::string& arquivo, int32_t NumeroAtualizacao);
+  // The same call (the same requests on the wire), with the data packet handed
+  // to `packet` piece by piece as it arrives instead of gathered. Returns
+  // nullopt when the result was a packet; otherwise the result, which then
+  // carries none (Null, unassigned). A failure of `packet` ends the call.
+  std::optional<OleVariant> RetornaArquivo(const std::string& arquivo, int32_t NumeroAtualizacao,
+                                           const std::function<void(std::span<const uint8_t>)>& packet);
   // Folder methods: a folder listing in, a fetch list out.
   OleVariant AtualizaPastaECF(const OleVariant& CDSCliente);
   OleVariant RecompoePastaECF(const OleVariant& CDSCliente);

@@ -17,6 +17,9 @@ const char kUsage[] =
     "  --update-number N     GetNumeroAtualizacao's answer, default 1\n"
     "  --part-size N         bytes per part of a result sent in parts, default 1000000\n"
     "  --blob-header         send large results with a blob header instead of an inline first part\n"
+    "  --cache-dir DIR       keep the files' containers in DIR, so that a restart does not compress\n"
+    "                        them again (default: in memory)\n"
+    "  --empty-last-part     end results sent in parts with an empty last part\n"
     "\n"
     "Test options:\n"
     "  --full-paths          hand out File values as server paths\n"
@@ -25,6 +28,7 @@ const char kUsage[] =
     "                        file for it (repeatable; for hostile names such as ..\\evil.exe)\n"
     "  --same-name-container the file record's FileName is the target's own name\n"
     "  --truncate-container  send containers cut to half their length\n"
+    "  --cut-container N     send only the first N bytes of every container\n"
     "  --drop-after-bytes N  close the connection after N bytes of a RetornaArquivo reply\n"
     "  --help                this text\n";
 
@@ -63,6 +67,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (o.part_size == 0) throw std::invalid_argument("--part-size must be above 0");
     } else if (a == "--blob-header") {
       o.blob_header = true;
+    } else if (a == "--cache-dir") {
+      o.cache_dir = value();
+    } else if (a == "--empty-last-part") {
+      o.empty_last_part = true;
+    } else if (a == "--cut-container") {
+      o.cut_container_at = Number<int64_t>(a, value());
     } else if (a == "--full-paths") {
       o.repository.full_paths = true;
     } else if (a == "--extra-entry") {

@@ -9,7 +9,8 @@ TEST(CommandLine, ReadsEveryOption) {
   const CommandLine cl = ParseCommandLine({"--root", "/srv/repo", "--port", "0", "--update-number", "300",
                                            "--full-paths", "--extra-entry", "..\\evil.exe", "--extra-entry", "x",
                                            "--same-name-container", "--truncate-container", "--drop-after-bytes",
-                                           "100", "--part-size", "4096", "--blob-header"});
+                                           "100", "--part-size", "4096", "--blob-header", "--empty-last-part",
+                                           "--cut-container", "17", "--cache-dir", "/var/cache/selvane"});
   const ServerOptions& o = cl.options;
   EXPECT_FALSE(cl.help);
   EXPECT_EQ(o.root, "/srv/repo");
@@ -22,6 +23,9 @@ TEST(CommandLine, ReadsEveryOption) {
   EXPECT_EQ(o.drop_after_bytes, 100);
   EXPECT_EQ(o.part_size, 4096u);
   EXPECT_TRUE(o.blob_header);
+  EXPECT_TRUE(o.empty_last_part);
+  EXPECT_EQ(o.cut_container_at, 17);
+  EXPECT_EQ(o.cache_dir, "/var/cache/selvane");
 }
 
 TEST(CommandLine, Defaults) {
@@ -30,6 +34,9 @@ TEST(CommandLine, Defaults) {
   EXPECT_EQ(o.NumeroAtualizacao, 1);
   EXPECT_EQ(o.drop_after_bytes, -1);
   EXPECT_FALSE(o.repository.full_paths);
+  EXPECT_FALSE(o.empty_last_part);
+  EXPECT_EQ(o.cut_container_at, -1);
+  EXPECT_EQ(o.cache_dir, "");  // containers in memory
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
 }
 
@@ -41,6 +48,8 @@ TEST(CommandLine, RefusesBadLines) {
       {"--root", "r", "--port", "12x"},      //
       {"--root", "r", "--update-number", ""},
       {"--root", "r", "--part-size", "0"},
+      {"--root", "r", "--cut-container", "x"},
+      {"--root", "r", "--cache-dir"},
       {"--root", "r", "--verbose"},
   };
   for (const auto& args : bad) EXPECT_THROW(ParseCommandLine(args), std::invalid_argument);

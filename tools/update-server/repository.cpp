@@ -94,6 +94,17 @@ std::string Repository::FileValue(std::string_view folder, std::string_view name
   return v;
 }
 
+std::shared_ptr<const Repository::Names> Repository::NamesOf(std::string_view folder, bool fresh) {
+  if (!fresh) {
+    std::lock_guard lock(names_mu_);
+    const auto it = names_.find(folder);
+    if (it != names_.end()) return it->second;
+  }
+  ListFolder(folder);
+  std::lock_guard lock(names_mu_);
+  return names_.find(folder)->second;
+}
+
 std::vector<Repository::Entry> Repository::ListFolder(std::string_view folder) {
   std::vector<Entry> out;
   for (const DirEntry& e : env_.FindFiles(EnvPath(folder, "*.*"))) {
@@ -102,14 +113,36 @@ std::vector<Repository::Entry> Repository::ListFolder(std::string_view folder) {
     if (auto dos = env_.GetLastWriteDos(EnvPath(folder, e.name))) out.push_back({e.name, *dos});
   }
   std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  auto names = std::make_shared<Names>();
+  for (const Entry& e : out) names->emplace(Fold(e.name), e.name);
+  std::lock_guard lock(names_mu_);
+  names_[std::string(folder)] = std::move(names);
+  return out;
+}
+
+std::vector<ResolvedFile> Repository::AllFiles() {
+  std::vector<ResolvedFile> out;
+  auto add = [&](std::string_view folder) {
+    for (const Entry& e : ListFolder(folder)) {
+      out.push_back({EnvPath(folder, e.name), std::string(folder), e.name, DateTimeFromDosDateTime(e.dos), ""});
+    }
+  };
+  for (const FolderMethod& m : kFolderMethods) add(m.folder);
+  add(kUpdaterFolder);
   return out;
 }
 
 std::vector<FetchEntry> Repository::FetchList(std::string_view folder, const std::vector<ListedFile>& listing) {
+  // The client's names by their folded form, so that a folder of thousands is
+  // compared in one pass; the first of equal names counts, as a scan would find it.
+  std::unordered_map<std::string, const ListedFile*> listed;
+  listed.reserve(listing.size());
+  for (const ListedFile& f : listing) listed.emplace(Fold(f.name), &f);
   std::vector<FetchEntry> out;
   for (const Entry& e : ListFolder(folder)) {
     const double when = DateTimeFromDosDateTime(e.dos);
-    const ListedFile* have = FindListed(listing, e.name);
+    const auto found = listed.find(Fold(e.name));
+    const ListedFile* have = found == listed.end() ? nullptr : found->second;
     if (have && SameTime(have->date_time, when)) continue;
     out.push_back({FileValue(folder, e.name), when});
   }
@@ -153,15 +186,16 @@ ResolvedFile Repository::Resolve(std::string_view file) {
   if (served.empty()) throw unknown;
   // Only names the folder listing holds are served: the client's text never
   // becomes a path, so nothing outside the repository can be reached.
-  const std::vector<Entry> entries = ListFolder(served);
-  for (const Entry& e : entries) {
-    if (!SameFileName(e.name, name)) continue;
-    std::string container = e.name + ".zip";
-    auto taken = [&](const std::string& n) {
-      return std::any_of(entries.begin(), entries.end(), [&](const Entry& x) { return SameFileName(x.name, n); });
-    };
-    while (taken(container)) container.insert(0, "~");
-    return {EnvPath(served, e.name), std::string(served), e.name, DateTimeFromDosDateTime(e.dos), container};
+  for (const bool fresh : {false, true}) {
+    const std::shared_ptr<const Names> names = NamesOf(served, fresh);
+    const auto found = names->find(Fold(name));
+    if (found == names->end()) continue;
+    const std::string& stored = found->second;
+    const auto dos = env_.GetLastWriteDos(EnvPath(served, stored));
+    if (!dos) continue;
+    std::string container = stored + ".zip";
+    while (names->count(Fold(container)) != 0) container.insert(0, "~");
+    return {EnvPath(served, stored), std::string(served), stored, DateTimeFromDosDateTime(*dos), container};
   }
   throw unknown;
 }

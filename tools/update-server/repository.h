@@ -9,7 +9,11 @@
 // clients' Windows file systems do.
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -69,6 +73,9 @@ class Repository {
   // anything else, including names that would leave the repository.
   ResolvedFile Resolve(std::string_view file);
 
+  // Every file the repository serves (path and name), folder by folder.
+  std::vector<ResolvedFile> AllFiles();
+
   // The File value under which a folder's file is handed out.
   std::string FileValue(std::string_view folder, std::string_view name) const;
 
@@ -78,9 +85,15 @@ class Repository {
     DosDateTime dos;
   };
   std::vector<Entry> ListFolder(std::string_view folder);
+  // A folder's names as last listed, by their case-folded form: a request
+  // then costs one look-up instead of a listing of the whole folder.
+  using Names = std::unordered_map<std::string, std::string>;
+  std::shared_ptr<const Names> NamesOf(std::string_view folder, bool fresh);
 
   Env& env_;
   RepositoryOptions options_;
+  std::mutex names_mu_;
+  std::map<std::string, std::shared_ptr<const Names>, std::less<>> names_;
 };
 
 // Case-insensitive file-name comparison (ASCII and Latin-1 letters in UTF-8).

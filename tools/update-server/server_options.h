@@ -20,6 +20,13 @@ struct ServerOptions {
   uint32_t part_size = 1000000;
   // Announce large results with a blob header (no bytes inline) instead of a 0x50 field.
   bool blob_header = false;
+  // End every result sent in parts with an empty last part (count 0) after
+  // its bytes, as some servers do.
+  bool empty_last_part = false;
+  // Where containers are kept between runs; empty: in memory only.
+  std::string cache_dir;
+  // How often the repository is looked at again for changed files.
+  uint32_t cache_rescan_ms = 2000;
 
   // --- Faults, for testing clients -----------------------------------------
   // Close the connection once this many bytes of a RetornaArquivo reply
@@ -29,6 +36,8 @@ struct ServerOptions {
   bool same_name_container = false;
   // Cut the container to half its length, so unpacking fails.
   bool truncate_container = false;
+  // Keep only this many bytes of every container; negative: all.
+  int64_t cut_container_at = -1;
 };
 
 }  // namespace selvane::refserver

@@ -334,13 +334,13 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
         AppendIntegerField(reply, service_.GetNumeroAtualizacao());
         break;
       case MethodKind::kRetornaArquivo:
-        AppendResult(reply, handle, service_.RetornaArquivo(Utf16ToUtf8(path), number));
+        AppendResult(reply, handle, service_.ServeArquivo(Utf16ToUtf8(path), number));
         break;
       case MethodKind::kFolder:
-        AppendResult(reply, handle, service_.FolderMethod(m.text, listing));
+        AppendResult(reply, handle, ServedValue(VariantToStream(service_.FolderMethod(m.text, listing))));
         break;
       case MethodKind::kAtualizaAtualizador:
-        AppendResult(reply, handle, service_.AtualizaAtualizador(listing));
+        AppendResult(reply, handle, ServedValue(VariantToStream(service_.AtualizaAtualizador(listing))));
         break;
     }
   } catch (const TRpcError& e) {
@@ -359,22 +359,24 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
   EndResult();
 }
 
-void Session::AppendResult(Bytes& row, int32_t handle, OleVariant packet) {
-  Bytes stream = VariantToStream(packet);
-  packet = OleVariant();
-  if (stream.size() <= kMaxInlinePart) {
-    AppendStreamField(row, stream, kMaxInlinePart);
+void Session::AppendResult(Bytes& row, int32_t handle, ServedValue value) {
+  if (value.size() <= kMaxInlinePart) {
+    AppendStreamField(row, value.Gather(), kMaxInlinePart);
     return;
   }
   // Larger values leave in parts that the client asks for with more_blob.
-  size_t sent = 0;
+  uint64_t sent = 0;
   if (options_.blob_header) {
     row.push_back(kBlobFieldHeader);
-    AppendBigEndian(row, static_cast<uint32_t>(stream.size()), 4);
+    AppendBigEndian(row, static_cast<uint32_t>(value.size()), 4);
   } else {
-    sent = AppendStreamField(row, stream, kMaxInlinePart);
+    // One byte more than fits, so that the field is marked as followed by parts.
+    Bytes first;
+    value.Read(0, kMaxInlinePart + 1, part_buffer_,
+               [&first](std::span<const uint8_t> piece) { first.insert(first.end(), piece.begin(), piece.end()); });
+    sent = AppendStreamField(row, first, kMaxInlinePart);
   }
-  pending_[handle] = Pending{std::move(stream), sent};
+  pending_[handle] = Pending{std::move(value), sent};
 }
 
 void Session::MoreBlob() {
@@ -397,11 +399,18 @@ void Session::MoreBlob() {
     return;
   }
   Pending& p = it->second;
-  const size_t n = std::min<size_t>(options_.part_size, p.stream.size() - p.sent);
-  const bool last = p.sent + n == p.stream.size();
-  const ByteSpan part(p.stream.data() + p.sent, n);
+  const uint64_t n = std::min<uint64_t>(options_.part_size, p.value.size() - p.sent);
+  // With an empty last part, the part that ends the bytes still counts as not the last.
+  const bool last = p.sent + n == p.value.size() && (n == 0 || !options_.empty_last_part);
+  // {"result":[{"data":[N,B]}]}, the bytes written from where the value keeps them.
+  BeginResult();
+  writer_.WriteRaw("{\"data\":[");
+  writer_.WriteInt64(last ? -static_cast<int64_t>(n) : static_cast<int64_t>(n));
+  writer_.WriteValueSeparator();
+  p.value.Read(p.sent, n, part_buffer_, [this](std::span<const uint8_t> piece) { writer_.WriteRaw(piece); });
+  writer_.WriteRaw("]}");
+  EndResult();
   p.sent += n;
-  WriteResultData(last ? -static_cast<int64_t>(n) : static_cast<int64_t>(n), part);
   if (last) pending_.erase(it);
 }
 
@@ -431,12 +440,6 @@ void Session::WriteHandle(int32_t handle) {
   writer_.WriteInt32(handle);
   writer_.WriteArrayEnd();
   writer_.WriteObjectEnd();
-}
-
-void Session::WriteResultData(int64_t count, ByteSpan bytes) {
-  BeginResult();
-  writer_.WriteDataBlock(count, bytes);
-  EndResult();
 }
 
 void Session::WriteError(const std::string& message, int32_t code, std::string_view name) {

@@ -18,6 +18,7 @@
 #include "rpc/json_stream_reader.h"
 #include "rpc/json_stream_writer.h"
 #include "rpc/rpc_channel.h"
+#include "served_value.h"
 #include "server_options.h"
 #include "update_service.h"
 
@@ -45,8 +46,8 @@ class Session {
 
  private:
   struct Pending {  // a result value the client fetches in parts
-    Bytes stream;
-    size_t sent = 0;
+    ServedValue value;
+    uint64_t sent = 0;
   };
 
   void Handshake();
@@ -66,7 +67,7 @@ class Session {
 
   // The whole value of an input field, asking the client for its later parts.
   Bytes InputValue(int32_t handle, int32_t ordinal, ByteSpan field);
-  void AppendResult(Bytes& row, int32_t handle, OleVariant packet);
+  void AppendResult(Bytes& row, int32_t handle, ServedValue value);
 
   // {"result":[ ... ]}, and the {"handle":[H]} object of prepare and execute replies.
   void BeginResult();
@@ -75,7 +76,6 @@ class Session {
   // Array elements, each followed by a separator: the values before the next one.
   void WriteNumbersBefore(std::initializer_list<int64_t> values);
   void WriteError(const std::string& message, int32_t code, std::string_view name = "TDBXError");
-  void WriteResultData(int64_t count, ByteSpan bytes);
 
   TRpcJsonStreamReader reader_;
   TRpcJsonStreamWriter writer_;
@@ -89,6 +89,7 @@ class Session {
   int32_t next_blob_ = 1;
   std::map<int32_t, const RemoteMethod*> commands_;
   std::map<int32_t, Pending> pending_;
+  Bytes part_buffer_;  // reused for every part read from a cache file
 };
 
 }  // namespace selvane::refserver

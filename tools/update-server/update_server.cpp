@@ -24,7 +24,10 @@ UpdateServer::UpdateServer(ServerOptions options, std::unique_ptr<Env> repositor
 
 UpdateServer::~UpdateServer() { Stop(); }
 
-void UpdateServer::Start() { acceptor_ = std::thread([this] { AcceptLoop(); }); }
+void UpdateServer::Start() {
+  service_.StartAhead();
+  acceptor_ = std::thread([this] { AcceptLoop(); });
+}
 
 void UpdateServer::Stop() {
   {
@@ -37,6 +40,7 @@ void UpdateServer::Stop() {
   }
   listener_->Close();
   if (acceptor_.joinable()) acceptor_.join();
+  service_.StopAhead();
   // No new connection can appear now.
   for (Connection& c : connections_) {
     if (c.thread.joinable()) c.thread.join();

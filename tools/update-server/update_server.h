@@ -34,6 +34,11 @@ class UpdateServer {
 
   // Accepts clients on a thread of its own.
   void Start();
+  // Makes every file's container now instead of in the background (benchmarks).
+  void MakeContainersNow() { service_.MakeAllContainers(); }
+  // Containers compressed so far (not found in the cache folder).
+  uint64_t ContainersMade() { return service_.cache().made(); }
+
   // Stops listening, cuts every connection and waits for the sessions to end.
   void Stop();
 

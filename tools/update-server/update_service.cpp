@@ -2,6 +2,8 @@
 
 #include "protocol/container_writer.h"
 #include "protocol/packet_layouts.h"
+#include "rpc/variant_stream.h"
+#include "base/byte_order.h"
 
 #include <memory>
 #include <vector>
@@ -15,9 +17,12 @@ constexpr size_t kReadBlock = 1 << 20;
 UpdateService::UpdateService(Env& repository_env, const ServerOptions& options)
     : env_(repository_env),
       repository_(repository_env, options.repository),
+      cache_(repository_env, options.root, options.cache_dir),
+      rescan_ms_(options.cache_rescan_ms),
       NumeroAtualizacao_(options.NumeroAtualizacao),
       same_name_container_(options.same_name_container),
-      truncate_container_(options.truncate_container) {}
+      truncate_container_(options.truncate_container),
+      cut_container_at_(options.cut_container_at) {}
 
 OleVariant UpdateService::FolderMethod(std::string_view method_text, const OleVariant& listing) {
   const auto folder = Repository::FolderOf(method_text);
@@ -29,8 +34,59 @@ OleVariant UpdateService::AtualizaAtualizador(const OleVariant& listing) {
   return FetchListPacket(env_, repository_.UpdaterFetchList(ReadListing(env_, listing)));
 }
 
-OleVariant UpdateService::RetornaArquivo(std::string_view arquivo, int32_t /*NumeroAtualizacao*/) {
+OleVariant UpdateService::RetornaArquivo(std::string_view arquivo, int32_t NumeroAtualizacao) {
+  return StreamToVariant(ServeArquivo(arquivo, NumeroAtualizacao).Gather());
+}
+
+uint64_t UpdateService::ServedContainerSize(uint64_t size) const {
+  if (truncate_container_) size /= 2;
+  if (cut_container_at_ >= 0 && static_cast<uint64_t>(cut_container_at_) < size) {
+    size = static_cast<uint64_t>(cut_container_at_);
+  }
+  return size;
+}
+
+ServedValue UpdateService::ServeArquivo(std::string_view arquivo, int32_t /*NumeroAtualizacao*/) {
   const ResolvedFile file = repository_.Resolve(arquivo);
+  std::shared_ptr<const CachedContainer> container = file.path.empty() ? nullptr : cache_.Get(file.path, file.name);
+  const uint64_t size = container ? ServedContainerSize(container->size()) : 0;
+  if (!container || size == 0 || size > 0x7FFFFFFF) return ServedValue(VariantToStream(MakeFileRecord(file)));
+
+  // The record around a one-byte content, twice: where they differ is the
+  // content, whose four-byte length comes before it.
+  const std::string name = same_name_container_ ? file.name : file.container_name;
+  const Bytes a = FileRecordPacket(env_, name, Bytes{0xA5}, file.date_time).bytes();
+  const Bytes b = FileRecordPacket(env_, name, Bytes{0x5A}, file.date_time).bytes();
+  size_t at = 0;
+  while (at < a.size() && a[at] == b[at]) ++at;
+  if (a.size() != b.size() || at < 4 || at == a.size() || LoadLe32(std::span(a).subspan(at - 4, 4)) != 1) {
+    return ServedValue(VariantToStream(MakeFileRecord(file)));
+  }
+  Bytes head{kVariantStreamByteArray};
+  AppendLe64(head, a.size() - 1 + size);
+  head.insert(head.end(), a.begin(), a.begin() + static_cast<ptrdiff_t>(at - 4));
+  AppendLe32(head, static_cast<uint32_t>(size));
+  Bytes tail(a.begin() + static_cast<ptrdiff_t>(at + 1), a.end());
+  return ServedValue(std::move(head), std::move(container), size, std::move(tail));
+}
+
+void UpdateService::StartAhead() {
+  cache_.StartAhead(
+      [this] {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const ResolvedFile& f : repository_.AllFiles()) files.emplace_back(f.path, f.name);
+        return files;
+      },
+      rescan_ms_);
+}
+
+void UpdateService::StopAhead() { cache_.Stop(); }
+
+void UpdateService::MakeAllContainers() {
+  for (const ResolvedFile& f : repository_.AllFiles()) cache_.Get(f.path, f.name);
+}
+
+OleVariant UpdateService::MakeFileRecord(const ResolvedFile& file) {
   // The file is read in blocks and compressed from them: its size is known
   // only once it has been read, and no block is copied into a larger one.
   std::vector<Bytes> blocks;
@@ -54,7 +110,7 @@ OleVariant UpdateService::RetornaArquivo(std::string_view arquivo, int32_t /*Num
     block = Bytes();
   }
   Bytes container = writer.Finish();
-  if (truncate_container_) container.resize(container.size() / 2);
+  container.resize(static_cast<size_t>(ServedContainerSize(container.size())));
   const std::string name = same_name_container_ ? file.name : file.container_name;
   return FileRecordPacket(env_, name, std::move(container), file.date_time);
 }

@@ -4,11 +4,14 @@
 // safe to call from several threads at once.
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "platform/env.h"
 #include "base/ole_variant.h"
+#include "container_cache.h"
 #include "repository.h"
+#include "served_value.h"
 #include "server_options.h"
 
 namespace selvane::refserver {
@@ -25,13 +28,30 @@ class UpdateService {
   // File record of the file a fetch list named (arquivo as UTF-8). Throws
   // UnknownFileError for anything the repository does not serve.
   OleVariant RetornaArquivo(std::string_view arquivo, int32_t NumeroAtualizacao);
+  // The same result as the variant stream the server sends, around the
+  // file's cached container.
+  ServedValue ServeArquivo(std::string_view arquivo, int32_t NumeroAtualizacao);
+
+  // Makes every repository file's container ahead, in the background.
+  void StartAhead();
+  void StopAhead();
+  // Makes every repository file's container now, on this thread.
+  void MakeAllContainers();
+  ContainerCache& cache() { return cache_; }
 
  private:
+  // The file record without the cache: read and compressed for this call.
+  OleVariant MakeFileRecord(const ResolvedFile& file);
+  uint64_t ServedContainerSize(uint64_t size) const;
+
   Env& env_;
   Repository repository_;
+  ContainerCache cache_;
+  uint32_t rescan_ms_;
   int32_t NumeroAtualizacao_;
   bool same_name_container_;
   bool truncate_container_;
+  int64_t cut_container_at_;
 };
 
 }  // namespace selvane::refserver

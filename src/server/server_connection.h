@@ -12,6 +12,11 @@
 
 namespace selvane {
 
+// The data module's time limits (milliseconds): connecting and the first
+// reply bytes, then every later wait for bytes.
+inline constexpr int kConnectTimeoutMs = 30000;
+inline constexpr int kCommunicationTimeoutMs = 60000;
+
 enum TConnectionState { csStateClosed, csStateConnecting, csStateOpen, csStateDisconnecting };
 
 class TServerConnection {

@@ -9,7 +9,8 @@ TEST(CommandLine, ReadsEveryOption) {
   const CommandLine cl = ParseCommandLine({"--root", "/srv/repo", "--port", "0", "--update-number", "300",
                                            "--full-paths", "--extra-entry", "..\\evil.exe", "--extra-entry", "x",
                                            "--same-name-container", "--truncate-container", "--drop-after-bytes",
-                                           "100", "--part-size", "4096", "--blob-header"});
+                                           "100", "--part-size", "4096", "--blob-header", "--cut-after-bytes", "77",
+                                           "--silent-at", "metadata"});
   const ServerOptions& o = cl.options;
   EXPECT_FALSE(cl.help);
   EXPECT_EQ(o.root, "/srv/repo");
@@ -22,6 +23,17 @@ TEST(CommandLine, ReadsEveryOption) {
   EXPECT_EQ(o.drop_after_bytes, 100);
   EXPECT_EQ(o.part_size, 4096u);
   EXPECT_TRUE(o.blob_header);
+  EXPECT_EQ(o.cut_after_bytes, 77);
+  EXPECT_EQ(o.silent_at, SilentPhase::kMetadata);
+}
+
+TEST(CommandLine, EverySilentPhaseHasItsName) {
+  for (const char* name : {"handshake", "connect", "metadata", "prepare", "execute", "part"}) {
+    SCOPED_TRACE(name);
+    const std::optional<SilentPhase> phase = SilentPhaseNamed(name);
+    ASSERT_TRUE(phase.has_value());
+    EXPECT_EQ(ParseCommandLine({"--root", "r", "--silent-at", name}).options.silent_at, *phase);
+  }
 }
 
 TEST(CommandLine, Defaults) {
@@ -29,6 +41,8 @@ TEST(CommandLine, Defaults) {
   EXPECT_EQ(o.port, 5975);
   EXPECT_EQ(o.NumeroAtualizacao, 1);
   EXPECT_EQ(o.drop_after_bytes, -1);
+  EXPECT_EQ(o.cut_after_bytes, -1);
+  EXPECT_EQ(o.silent_at, SilentPhase::kNever);
   EXPECT_FALSE(o.repository.full_paths);
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
 }
@@ -42,6 +56,8 @@ TEST(CommandLine, RefusesBadLines) {
       {"--root", "r", "--update-number", ""},
       {"--root", "r", "--part-size", "0"},
       {"--root", "r", "--verbose"},
+      {"--root", "r", "--silent-at", "later"},
+      {"--root", "r", "--cut-after-bytes", "x"},
   };
   for (const auto& args : bad) EXPECT_THROW(ParseCommandLine(args), std::invalid_argument);
 }

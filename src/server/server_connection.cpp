@@ -2,6 +2,9 @@
 
 namespace selvane {
 
+const int kConnectTimeoutMs = SELVANE_CONNECT_TIMEOUT_MS;
+const int kCommunicationTimeoutMs = SELVANE_COMMUNICATION_TIMEOUT_MS;
+
 namespace {
 
 // The remote-method driver's defaults, added for names the settings lack.

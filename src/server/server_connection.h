@@ -13,9 +13,10 @@
 namespace selvane {
 
 // The data module's time limits (milliseconds): connecting and the first
-// reply bytes, then every later wait for bytes.
-inline constexpr int kConnectTimeoutMs = 30000;
-inline constexpr int kCommunicationTimeoutMs = 60000;
+// reply bytes, then every later wait for bytes (the build's values, 30000
+// and 60000 unless a test build shortens them).
+extern const int kConnectTimeoutMs;
+extern const int kCommunicationTimeoutMs;
 
 enum TConnectionState { csStateClosed, csStateConnecting, csStateOpen, csStateDisconnecting };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #if __has_include(<sanitizer/allocator_interface.h>) && (defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__))
 #include <sanitizer/allocator_interface.h>
@@ -40,9 +41,16 @@ struct Footprint {
   size_t bytes;
 };
 
-Footprint Measure() { return {Entries("/proc/self/fd"), Entries("/proc/self/task"), BytesInUse()}; }
-
-class RepeatedRunsTest : public InstallFixture {};
+class RepeatedRunsTest : public InstallFixture {
+ protected:
+  // Once the server has ended `sessions` sessions (its socket closed) and
+  // their threads have gone, down to `threads` or as far as they go.
+  Footprint Measure(int sessions, size_t threads) {
+    while (server_->FinishedSessions() < sessions) std::this_thread::yield();
+    for (int i = 0; i < 1000000 && Entries("/proc/self/task") > threads; ++i) std::this_thread::yield();
+    return {Entries("/proc/self/fd"), Entries("/proc/self/task"), BytesInUse()};
+  }
+};
 
 TEST_F(RepeatedRunsTest, HundredInstallationsAndUpdatesLeaveNoTrace) {
   repo_.Add("ECF/VendraECF.exe", "MZ vendra 2", kTime2);
@@ -53,6 +61,7 @@ TEST_F(RepeatedRunsTest, HundredInstallationsAndUpdatesLeaveNoTrace) {
   constexpr int kWarmUp = 10;  // first-use allocations of the libraries settle here
   // The memory a run may leave in caches that do not grow with the runs.
   constexpr size_t kMemorySlack = 256 * 1024;
+  const size_t threads_between_runs = Entries("/proc/self/task");
   Footprint settled{};
   for (int run = 0; run < kRuns; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
@@ -67,9 +76,9 @@ TEST_F(RepeatedRunsTest, HundredInstallationsAndUpdatesLeaveNoTrace) {
     connection_.reset();
     window_.reset();
     env().ClearLog();
-    if (run == kWarmUp - 1) settled = Measure();
+    if (run == kWarmUp - 1) settled = Measure(kWarmUp, threads_between_runs);
   }
-  const Footprint last = Measure();
+  const Footprint last = Measure(kRuns, threads_between_runs);
   EXPECT_EQ(last.open_fds, settled.open_fds);
   EXPECT_EQ(last.threads, settled.threads);
   EXPECT_LE(last.bytes, settled.bytes + kMemorySlack) << "grew by " << last.bytes - settled.bytes << " bytes";

@@ -142,7 +142,7 @@ TEST(RpcLimits, FilteredTransportStopsAtItsLimits) {
   };
   const Case cases[] = {
       {"empty frames", Header(0x0D, 2) + "{}", Header(0x0D, 0), LimitText(kMaxEmptyFrames, "empty frames")},
-      {"large frame", Header(0x0D, 2) + "{}" + Header(0x0D, 0xFFFFFFFF), "x",
+      {"large frame", Header(0x0D, 2) + "{}" + Header(0x0D, 0x7FFFFFFF), "x",
        LimitText(kMaxFrameBytes, "bytes in a frame")},
       {"filter parameters", Header(0x0D, 0x7FFFFFFF), " ",
        LimitText(kMaxFilterParameterBytes, "bytes of filter parameters")},

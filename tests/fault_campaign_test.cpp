@@ -67,11 +67,15 @@ class FaultCampaignTest : public InstallFixture {
 
   static std::string Target(const std::string& name) { return "C:\\Kavel\\ECF\\" + name; }
 
-  // The edition as it was before the update.
+  // The edition as it was before the update, to the byte: every run lists
+  // the same folder, so every session has the same length.
   void ResetClient() {
     for (const auto& [name, content] : files_) {
       root_.Write(Target(name), "old " + name);
       ASSERT_TRUE(DefineDataHoraArq(env(), Target(name), RepoTime(kTime1)));
+    }
+    for (const char* written_by_a_run : {"IniciarSistema.bat", "selvane.ini"}) {
+      env().DeleteFile(Target(written_by_a_run));
     }
   }
 

@@ -76,8 +76,15 @@ start_server() {  # start_server [OPTIONS...]; its log is $server_log
   port_in_use || { echo "run-faults-e2e: the update server did not start" >&2; cat "$server_log" >&2; exit 1; }
 }
 
-# Programs of this prefix still running, by image name.
-running() { ps -eo args= | grep -ci "[\\]$1" || true; }
+# Programs of this prefix still running, by image name (other Wine prefixes
+# on the machine do not count).
+running() {
+  local n=0 pid
+  for pid in $(pgrep -fi "\\\\$1" || true); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then n=$((n + 1)); fi
+  done
+  echo "$n"
+}
 no_updater_left() { [ "$(running Selvane.exe)" -eq 0 ]; }
 window_shown() { xdotool search --name '^FrmSelvane$' >/dev/null 2>&1; }
 wait_gone() {  # wait_gone SECONDS: until no updater runs

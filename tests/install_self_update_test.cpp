@@ -26,6 +26,8 @@ class SelfUpdateTest : public InstallFixture {
     const Texts events = w.Events();
     EXPECT_EQ(Texts(events.end() - 3, events.end()), (Texts{"terminate", "animation: off", "ended"}));
     EXPECT_EQ(env().log(), (Texts{"sleep 2000", "sleep 2000", "sleep 3000", "run " + batch_cmd}));
+    // In the edition folder, whatever folder or drive the updater runs from.
+    EXPECT_EQ(env().HiddenCommandFolders(), (Texts{"C:\\Kavel\\" + w.PastaRaiz()}));
   }
 };
 

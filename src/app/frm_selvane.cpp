@@ -63,7 +63,10 @@ void TFrmSelvane::Apply(const UiMessage& msg) {
   std::visit(Overloaded{
                  [this](const SetStatusMsg& m) { view_.SetStatusText(m.text); },
                  [this](const SetAnimationMsg& m) { view_.SetAnimation(m.running); },
-                 [this](const SetClosePanelEnabledMsg& m) { view_.SetClosePanelEnabled(m.enabled); },
+                 [this](const SetClosePanelEnabledMsg& m) {
+                   close_panel_enabled_ = m.enabled;
+                   view_.SetClosePanelEnabled(m.enabled);
+                 },
                  [this](const RequestShortcutMsg&) { fields_.CriarAtalhoAguardando = true; },
                  [this](const WorkerEndedMsg&) { fields_.ThreadRodando = false; },
                  [this](const TerminateMsg&) { view_.Terminate(); },
@@ -157,6 +160,12 @@ void TFrmSelvane::CriarAtalhos(const EditionInfo& edition) {
 
 void TFrmSelvane::ImageButton3Click() { view_.Terminate(); }
 void TFrmSelvane::BtnFecharClick() { view_.Terminate(); }
+
+bool TFrmSelvane::CloseRequest() {
+  if (!close_panel_enabled_) return false;
+  ImageButton3Click();
+  return true;
+}
 
 // Results are ignored: a folder still missing makes the worker's file steps fail,
 // and the worker reports that.

@@ -50,6 +50,11 @@ class TFrmSelvane {
   void CriarAtalhosDNF();
   void ImageButton3Click();
   void BtnFecharClick();
+  // A close request of the system (WM_CLOSE, Alt+F4, the taskbar): ends the
+  // application as the close button does, and is ignored, as a click on the
+  // disabled close button is, while the worker keeps KavelPanel2 disabled.
+  // True when it was honoured.
+  bool CloseRequest();
 
   const WindowFields& Fields() const { return fields_; }
 
@@ -74,6 +79,7 @@ class TFrmSelvane {
   bool created_ = false;
   bool activated_ = false;
   bool launched_ = false;
+  bool close_panel_enabled_ = true;  // KavelPanel2 as the worker last set it
 };
 
 }  // namespace selvane

@@ -422,6 +422,32 @@ TEST_F(FrmSelvaneTest, CloseButtonsEndTheApplication) {
   EXPECT_TRUE(view_.terminated);
 }
 
+// The system's close requests follow the close button: held back while the
+// worker keeps it disabled, honoured before the worker starts and after a failure.
+TEST_F(FrmSelvaneTest, CloseRequestsFollowTheCloseButton) {
+  struct Case {
+    const char* situation;
+    std::vector<bool> panel_changes;  // SetClosePanelEnabled calls of the worker, in order
+    bool honoured;
+  };
+  const Case cases[] = {
+      {"worker running", {false}, false},
+      {"worker failed", {false, true}, true},
+  };
+  EXPECT_TRUE(Window().form.CloseRequest()) << "before any worker";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.situation);
+    Window w;
+    w.env.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
+    w.env.SetExecutablePath("C:\\Kavel\\MEI\\Selvane.exe");
+    w.form.FormActivate();
+    for (bool enabled : c.panel_changes) w.port.SetClosePanelEnabled(enabled);
+    w.view.ProcessMessages();
+    for (int storm = 0; storm < 50 && !w.view.terminated; ++storm) EXPECT_EQ(w.form.CloseRequest(), c.honoured);
+    EXPECT_EQ(w.view.terminated, c.honoured);
+  }
+}
+
 TEST_F(FrmSelvaneTest, FormCreateRemovesSelfUpdateLeftoversBesideTheExecutable) {
   for (const char* f : {"C:\\Kavel\\ECF\\AtualizaSistema.bat", "C:\\Kavel\\ECF\\Selvane_old.exe",
                         "C:\\Kavel\\ECF\\Selvane.exe", "C:\\Kavel\\ECF\\Selvane_new.zip",

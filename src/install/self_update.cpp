@@ -43,7 +43,9 @@ void FetchNewUpdater(Env& env, TServidorClient& proxy, const EditionInfo& editio
 void Restart(Env& env, WindowPort& window, const EditionInfo& edition) {
   window.SetStatus(std::string(kStatusRestarting));
   env.SleepMs(3000);
-  env.RunHidden(edition.update_batch_cmd);
+  // Run in the edition folder, so that the batch acts there whatever drive
+  // the updater was started from (its "cd" does not change the drive).
+  env.RunHidden(edition.update_batch_cmd, edition.edition_folder);
   window.TerminateApplication();
 }
 

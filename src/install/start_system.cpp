@@ -55,7 +55,9 @@ void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& wind
 
   SaveBatchFile(env, batch, FontBatch(edition));
   const std::set<uint32_t> before = CommandInterpreters(env);
-  env.RunHidden(edition.start_batch_cmd);
+  // Both runs start in the edition folder: the start line names the program
+  // without a folder.
+  env.RunHidden(edition.start_batch_cmd, edition.edition_folder);
   env.SleepMs(1000);
   WaitForBatchEnd(env, before);
 
@@ -63,7 +65,7 @@ void IniciarSistema(Env& env, const EditionInfo& edition, const WindowPort& wind
   env.BroadcastFontChange();
 
   SaveBatchFile(env, batch, StartBatch(edition, PastaRaiz, Instalacao));
-  env.RunHidden(edition.start_batch_cmd);
+  env.RunHidden(edition.start_batch_cmd, edition.edition_folder);
 }
 
 }  // namespace selvane

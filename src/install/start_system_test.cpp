@@ -13,13 +13,13 @@ namespace {
 class BatchSnapshotEnv : public RecordingEnv {
  public:
   using RecordingEnv::RecordingEnv;
-  bool RunHidden(const std::string& command_line) override {
+  bool RunHidden(const std::string& command_line, const std::string& current_folder) override {
     auto f = OpenRead("C:\\Kavel\\" + PastaRaiz + "\\IniciarSistema.bat", ShareMode::kReadWrite);
     std::string bytes;
     char buf[1024];
     for (size_t n; (n = f->Read(buf, sizeof buf)) != 0;) bytes.append(buf, n);
     batches.push_back(bytes);
-    return RecordingEnv::RunHidden(command_line);
+    return RecordingEnv::RunHidden(command_line, current_folder);
   }
   std::string PastaRaiz;
   std::vector<std::string> batches;
@@ -39,8 +39,12 @@ class IniciarSistemaTest : public ::testing::Test {
     const EditionInfo& ed = GetEdition(e);
     env_.PastaRaiz = std::string(ed.PastaRaiz);
     RecordingWindow window(std::string(ed.PastaRaiz));
+    const size_t runs_before = env_.HiddenCommandFolders().size();
     IniciarSistema(env_, ed, window, Instalacao);
     EXPECT_TRUE(window.Events().empty()) << "the hand-over writes nothing on the window";
+    // Both batch runs act in the edition folder, whatever the updater's own.
+    const std::vector<std::string> folders = env_.HiddenCommandFolders();
+    for (size_t i = runs_before; i < folders.size(); ++i) EXPECT_EQ(folders[i], "C:\\Kavel\\" + env_.PastaRaiz);
   }
 
   TestRoot root_;
@@ -117,9 +121,9 @@ class SlowBatchEnv : public BatchSnapshotEnv {
     if (batch_running) p.push_back({200, "C:\\windows\\system32\\CMD.EXE"});
     return p;
   }
-  bool RunHidden(const std::string& command_line) override {
+  bool RunHidden(const std::string& command_line, const std::string& current_folder) override {
     if (HiddenCommandLines().empty()) batch_running = true;
-    return BatchSnapshotEnv::RunHidden(command_line);
+    return BatchSnapshotEnv::RunHidden(command_line, current_folder);
   }
   void SleepMs(uint32_t ms) override {
     RecordingEnv::SleepMs(ms);

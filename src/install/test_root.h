@@ -23,9 +23,9 @@ class RecordingEnv : public RecordingSystemEnv {
   using RecordingSystemEnv::RecordingSystemEnv;
 
   void SleepMs(uint32_t ms) override { Log("sleep " + std::to_string(ms)); }
-  bool RunHidden(const std::string& command_line) override {
+  bool RunHidden(const std::string& command_line, const std::string& current_folder) override {
     Log("run " + command_line);
-    return RecordingSystemEnv::RunHidden(command_line);
+    return RecordingSystemEnv::RunHidden(command_line, current_folder);
   }
   bool AddFontResource(const std::string& path) override {
     Log("font " + path);

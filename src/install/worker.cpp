@@ -106,10 +106,17 @@ void TInstalacaoAtualizacao::SyncFolder(int step) {
 }
 
 void StartWorker(Env& env, const EditionInfo& edition, bool Instalacao, WindowPort& window,
-                 TServerConnection& connection) {
-  // The window keeps no reference: the thread owns its worker.
-  auto worker = std::make_shared<TInstalacaoAtualizacao>(env, edition, window, Instalacao, connection);
-  env.StartThread([worker] { worker->Execute(); }, ThreadPriority::kAboveNormal);
+                 std::shared_ptr<TServerConnection> connection) {
+  // The window keeps no reference: the thread owns its worker and its share
+  // of the connection, and drops the worker (and its proxies) first.
+  auto worker = std::make_shared<TInstalacaoAtualizacao>(env, edition, window, Instalacao, *connection);
+  env.StartThread(
+      [worker, connection]() mutable {
+        worker->Execute();
+        worker.reset();
+        connection.reset();
+      },
+      ThreadPriority::kAboveNormal);
 }
 
 }  // namespace selvane

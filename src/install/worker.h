@@ -7,6 +7,7 @@
 // status line; failures end the run with their text, never the process.
 
 #include <cstdint>
+#include <memory>
 
 #include "editions/editions.h"
 #include "install/window_port.h"
@@ -42,8 +43,13 @@ class TInstalacaoAtualizacao {
 };
 
 // Starts the worker on a thread of above-normal priority and returns at once.
+// The worker holds its share of the connection until its thread ends, so the
+// connection is closed and freed by whichever lets go of it last: never while
+// a call of the worker is in flight, and never twice (the program's end, on
+// the window thread, and the worker's last steps after it asked the
+// application to end cannot meet on the connection).
 void StartWorker(Env& env, const EditionInfo& edition, bool Instalacao, WindowPort& window,
-                 TServerConnection& connection);
+                 std::shared_ptr<TServerConnection> connection);
 
 // The settings file next to the running executable.
 inline constexpr std::string_view kSettingsFile = "selvane.ini";

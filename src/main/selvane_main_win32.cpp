@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "install/worker.h"
 #include "server/dm.h"
+#include "ui/close_guard_win32.h"
 #include "ui/main_window_win32.h"
 
 namespace {
@@ -33,17 +34,21 @@ int Run() {
   static PostingWindowPort* const port = new PostingWindowPort;
 
   // Data module DM with the server connection ConexaoServer, created after the
-  // window; the worker started by a launcher uses it, and it closes the
-  // connection when destroyed after the message loop. No launcher can run
-  // before the loop, so the pointer is set by the time one does.
-  std::unique_ptr<TDM> DM;
+  // window. The worker that a launcher starts shares it: the program's end
+  // lets go of the window thread's share, and the connection is closed by the
+  // last owner, so never under a call in flight. No launcher can run before
+  // the loop, so the pointer is set by the time one does.
+  std::shared_ptr<TDM> DM;
   WorkerLauncher launcher = [&env, &DM](const EditionInfo& edition, bool Instalacao, WindowPort& window) {
-    StartWorker(env, edition, Instalacao, window, DM->ConexaoServer);
+    StartWorker(env, edition, Instalacao, window, std::shared_ptr<TServerConnection>(DM, &DM->ConexaoServer));
   };
 
   std::unique_ptr<MainView> view = ui::CreateMainWindow();
   TFrmSelvane frm(*view, env, *port, std::move(launcher));  // FrmSelvane; runs FormCreate
-  DM = std::make_unique<TDM>();
+  // WM_CLOSE, Alt+F4 and the taskbar's Close go where a click on the close
+  // button goes, and are held back as it is while the worker runs.
+  ui::GuardCloseRequests([&frm] { frm.CloseRequest(); });
+  DM = std::make_shared<TDM>();
   return view->RunMessageLoop();
 }
 

@@ -113,8 +113,13 @@ class Env : public CodePage {
   virtual std::vector<ProcessInfo> SnapshotProcesses() = 0;
   // Opens the process with the terminate right and terminates it.
   virtual bool TerminateProcess(uint32_t pid, uint32_t exit_code) = 0;
-  // WinExec(command_line, SW_HIDE): starts without waiting; false if it failed.
-  virtual bool RunHidden(const std::string& command_line) = 0;
+  // Runs a command line of the command interpreter ("cmd.exe /c ...") hidden,
+  // without a console window and without waiting, with `current_folder` as its
+  // current folder. The interpreter is always the system's own
+  // (<system folder>\cmd.exe), never one found in the current folder or beside
+  // the executable; a line that does not start with "cmd.exe " is refused.
+  // False if nothing was started.
+  virtual bool RunHidden(const std::string& command_line, const std::string& current_folder) = 0;
 
   // --- Fonts, shell links, registry -------------------------------------
   virtual bool AddFontResource(const std::string& path) = 0;
@@ -181,7 +186,7 @@ class Env : public CodePage {
   std::string ExecutablePath() override;                                           \
   std::vector<ProcessInfo> SnapshotProcesses() override;                           \
   bool TerminateProcess(uint32_t pid, uint32_t exit_code) override;                \
-  bool RunHidden(const std::string& command_line) override;                        \
+  bool RunHidden(const std::string& command_line, const std::string& current_folder) override; \
   bool AddFontResource(const std::string& path) override;                          \
   void BroadcastFontChange() override;                                             \
   void SaveShellLink(const std::string& link_path, const std::string& target,      \

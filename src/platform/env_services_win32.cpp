@@ -90,8 +90,30 @@ bool Win32Env::TerminateProcess(uint32_t pid, uint32_t exit_code) {
   return ok != 0;
 }
 
-bool Win32Env::RunHidden(const std::string& command_line) {
-  return ::WinExec(ToAnsi(command_line).c_str(), SW_HIDE) > 31;
+bool Win32Env::RunHidden(const std::string& command_line, const std::string& current_folder) {
+  static constexpr std::string_view kInterpreter = "cmd.exe ";
+  if (command_line.compare(0, kInterpreter.size(), kInterpreter) != 0) return false;
+  // The system's interpreter by its full path: a cmd.exe lying in a download
+  // folder is never the one that runs.
+  wchar_t system_dir[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(system_dir, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  const std::wstring interpreter = std::wstring(system_dir, length) + L"\\cmd.exe";
+  std::wstring line = Wide(command_line);
+  const std::wstring folder = Wide(current_folder);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process{};
+  // No handle is inherited: the batch must not keep the server connection or a file open.
+  if (!::CreateProcessW(interpreter.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        folder.c_str(), &startup, &process)) {
+    return false;
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return true;
 }
 
 bool Win32Env::AddFontResource(const std::string& path) {

@@ -100,7 +100,7 @@ TEST(PosixEnvTest, SystemServicesAnswerAsAbsent) {
   PosixEnv& env = *TempRoot::env;
   EXPECT_TRUE(env.SnapshotProcesses().empty());
   EXPECT_FALSE(env.TerminateProcess(1, 0));
-  EXPECT_FALSE(env.RunHidden("cmd.exe /c \"C:\\Kavel\\ECF\\IniciarSistema.bat\""));
+  EXPECT_FALSE(env.RunHidden("cmd.exe /c \"C:\\Kavel\\ECF\\IniciarSistema.bat\"", "C:\\Kavel\\ECF\\"));
   EXPECT_FALSE(env.AddFontResource("C:\\Windows\\Fonts\\SailecRegular.ttf"));
   env.BroadcastFontChange();
   EXPECT_FALSE(env.ReadCurrentUserString("Software", "Desktop").has_value());

@@ -58,8 +58,8 @@ class EnvWrapper : public Env {
   bool TerminateProcess(uint32_t pid, uint32_t exit_code) override {
     return target_->TerminateProcess(pid, exit_code);
   }
-  bool RunHidden(const std::string& command_line) override {
-    return target_->RunHidden(command_line);
+  bool RunHidden(const std::string& command_line, const std::string& current_folder) override {
+    return target_->RunHidden(command_line, current_folder);
   }
 
   bool AddFontResource(const std::string& path) override { return target_->AddFontResource(path); }

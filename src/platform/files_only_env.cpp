@@ -17,7 +17,7 @@ std::vector<ProcessInfo> FilesOnlyEnv::SnapshotProcesses() { return {}; }
 
 bool FilesOnlyEnv::TerminateProcess(uint32_t, uint32_t) { return false; }
 
-bool FilesOnlyEnv::RunHidden(const std::string&) { return false; }
+bool FilesOnlyEnv::RunHidden(const std::string&, const std::string&) { return false; }
 
 std::vector<std::string> FilesOnlyEnv::ProgramsHoldingFile(const std::string&) { return {}; }
 

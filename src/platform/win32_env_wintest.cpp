@@ -110,10 +110,37 @@ TEST_F(Win32EnvTest, SnapshotListsThisProgramAndTerminateRefusesUnknownProcesses
 TEST_F(Win32EnvTest, RunHiddenStartsTheCommandWithoutWaiting) {
   const std::string marker = std::string(kDir) + "ran.txt";
   env_->DeleteFile(marker);
-  ASSERT_TRUE(env_->RunHidden("cmd.exe /c echo ok> " + marker));
+  ASSERT_TRUE(env_->RunHidden("cmd.exe /c echo ok> " + marker, kDir));
   for (int i = 0; i < 200 && !env_->FileExists(marker); ++i) env_->SleepMs(50);
   EXPECT_TRUE(env_->FileExists(marker));
-  EXPECT_FALSE(env_->RunHidden("C:\\no-such-folder\\no-such-program.exe"));
+  EXPECT_FALSE(env_->RunHidden("cmd.exe /c echo ok", "C:\\no-such-folder\\"));
+  EXPECT_FALSE(env_->RunHidden("C:\\no-such-folder\\no-such-program.exe", kDir));
+}
+
+// The batch acts in the folder it is given, on whatever drive, and the
+// interpreter is the system's even where a cmd.exe lies in that folder.
+TEST_F(Win32EnvTest, RunHiddenRunsTheSystemInterpreterInTheGivenFolder) {
+  const std::string folder = std::string(kDir) + "edition";
+  env_->CreateDirectory(folder);
+  const std::string fake = folder + "\\cmd.exe";
+  {
+    auto f = env_->Create(fake, ShareMode::kExclusive);
+    f->Write("MZ not a program", 16);
+    f->Close();
+  }
+  const std::string marker = folder + "\\where.txt";
+  env_->DeleteFile(marker);
+  ASSERT_TRUE(env_->RunHidden("cmd.exe /c cd> where.txt", folder));
+  for (int i = 0; i < 200 && !env_->FileExists(marker); ++i) env_->SleepMs(50);
+  ASSERT_TRUE(env_->FileExists(marker));
+  auto f = env_->OpenRead(marker, ShareMode::kReadWrite);
+  char buf[256] = {};
+  const size_t n = f->Read(buf, sizeof buf - 1);
+  f.reset();
+  const std::string where(buf, n);
+  EXPECT_EQ(where.substr(0, folder.size()), folder) << where;
+  env_->DeleteFile(marker);
+  env_->DeleteFile(fake);
 }
 
 // ctest runs this program with TZ=Europe/Lisbon; any zone with summer time will do.

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "rpc/read_wait.h"
 #include "rpc/rpc_properties.h"
 
 namespace selvane {
@@ -20,6 +21,8 @@ class TRpcCommunicationLayer {
   int GetConnectTimeout() const { return connect_timeout_; }
   void SetCommunicationTimeout(int milliseconds) { communication_timeout_ = milliseconds; }
   int GetCommunicationTimeout() const { return communication_timeout_; }
+  // Replaces the socket's own wait of a limited read (null: the socket's).
+  void SetReadWait(std::shared_ptr<TRpcReadWait> wait) { read_wait_ = std::move(wait); }
 
   virtual void Open(const TRpcProperties& properties) = 0;
   virtual void Close() = 0;
@@ -32,6 +35,7 @@ class TRpcCommunicationLayer {
  protected:
   int connect_timeout_ = -1;        // negative: no limit
   int communication_timeout_ = -1;  // negative: no limit
+  std::shared_ptr<TRpcReadWait> read_wait_;
 };
 
 class TRpcCommunicationLayerFactory {

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "rpc/rpc_error.h"
+#include "rpc/rpc_limits.h"
 #include "rpc/transport_filter_tools.h"
 
 namespace selvane {
@@ -88,6 +89,9 @@ void TRpcFilterSocketChannel::Handshake() {
   }
   const int64_t length = DecodeDataLen(answer);
   if (length < 0) HandshakeFailed();
+  if (static_cast<uint64_t>(length) > kMaxFilterParameterBytes) {
+    RaiseRpcLimit(kMaxFilterParameterBytes, "bytes of filter parameters");
+  }
   const Bytes block = ReadBlock(static_cast<size_t>(length));
   const nlohmann::json parameters = nlohmann::json::parse(block.begin(), block.end(), nullptr, false);
   if (parameters.is_discarded()) HandshakeFailed();
@@ -116,11 +120,13 @@ int TRpcFilterSocketChannel::Write(std::span<const uint8_t> bytes) {
 int TRpcFilterSocketChannel::Read(std::span<uint8_t> buffer) {
   if (!channel_) return -1;
   if (flag_ != kFiltering) return channel_->Read(buffer);
-  while (!HasLeftover()) {  // empty frames carry nothing to hand out
+  for (size_t empty = 0; !HasLeftover(); ++empty) {  // empty frames carry nothing to hand out
+    if (empty == kMaxEmptyFrames) RaiseRpcLimit(kMaxEmptyFrames, "empty frames");
     FilterHeader header;
     ReadExactly(header.data(), header.size());
     const int64_t length = DecodeDataLen(header);
     if (length < 0) throw TRpcError("Invalid frame header from the server");
+    if (static_cast<uint64_t>(length) > kMaxFrameBytes) RaiseRpcLimit(kMaxFrameBytes, "bytes in a frame");
     leftover_ = ReadBlock(static_cast<size_t>(length));
     leftover_pos_ = 0;
   }

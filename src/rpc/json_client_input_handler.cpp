@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "rpc/rpc_error.h"
+#include "rpc/rpc_limits.h"
 #include "rpc/rpc_parameter.h"
 
 namespace selvane {
@@ -43,7 +44,9 @@ void TRpcJsonClientInputConnectionHandler::ReadErrorAndRaise() {
   std::optional<std::string> message;
   int32_t code = kRpcErrorNoMemory;
   if (reader_.PeekToken() != T::kObjectEnd) {
+    size_t members = 0;
     do {
+      if (++members > kMaxSkippedValues) RaiseRpcLimit(kMaxSkippedValues, "members of an error");
       const std::u16string name = reader_.ReadString();
       reader_.ReadToken(T::kNameSeparator);
       if (name == u"code") {
@@ -68,7 +71,7 @@ void TRpcJsonClientInputConnectionHandler::ReadConnectReply(TRpcConnectMessage& 
   message.product_name = reader_.ReadUtf8String();
   if (reader_.SkipValueSeparator()) {
     message.protocol_version = reader_.ReadInt32();
-    while (reader_.SkipValueSeparator()) reader_.SkipValue();
+    reader_.SkipRemainingValues();
   }
   reader_.ReadToken(T::kArrayEnd);
   reader_.SkipToObjectEnd();
@@ -77,7 +80,7 @@ void TRpcJsonClientInputConnectionHandler::ReadConnectReply(TRpcConnectMessage& 
 int64_t TRpcJsonClientInputConnectionHandler::ReadSingleNumberArray() {
   reader_.ReadToken(T::kArrayStart);
   const int64_t v = reader_.ReadInt64();
-  while (reader_.SkipValueSeparator()) reader_.SkipValue();
+  reader_.SkipRemainingValues();
   reader_.ReadToken(T::kArrayEnd);
   return v;
 }
@@ -105,7 +108,7 @@ TRpcParameterDescription TRpcJsonClientInputConnectionHandler::ReadParameterDesc
     if ((d.value_type_flags & kLiteralParameterFlag) && reader_.SkipValueSeparator()) {
       d.literal = reader_.ReadUtf8String();
     }
-    while (reader_.SkipValueSeparator()) reader_.SkipValue();
+    reader_.SkipRemainingValues();
   }
   reader_.ReadToken(T::kArrayEnd);
   d.value_type_flags |= kStreamValueFlag;
@@ -117,15 +120,16 @@ TRpcParameterDescription TRpcJsonClientInputConnectionHandler::ReadParameterDesc
 
 void TRpcJsonClientInputConnectionHandler::ReadParameters(TRpcCommandMessage& message) {
   reader_.ReadToken(T::kArrayStart);
-  const int32_t count = reader_.ReadInt32();
+  const int64_t count = reader_.ReadInt64();
+  if (count > kMaxParameters) RaiseRpcLimit(kMaxParameters, "parameters");
   const bool fill = message.parameters != nullptr && message.parameters->empty();
-  for (int32_t i = 0; i < count; ++i) {
+  for (int64_t i = 0; i < count; ++i) {
     reader_.ReadToken(T::kValueSeparator);
     TRpcParameterDescription d = ReadParameterDescription();
     // Grows with the descriptions that arrive, never by the announced count.
     if (fill) message.parameters->push_back(std::move(d));
   }
-  while (reader_.SkipValueSeparator()) reader_.SkipValue();
+  reader_.SkipRemainingValues();
   reader_.ReadToken(T::kArrayEnd);
   if (fill) message.received_parameters = true;
 }
@@ -149,7 +153,7 @@ TRpcColumnDescription TRpcJsonClientInputConnectionHandler::ReadColumnDescriptio
   c.value_type_flags = new_style_flags ? flags : ConvertOldColumnFlags(flags);
   if (reader_.SkipValueSeparator()) {
     c.direction = reader_.ReadInt32();
-    while (reader_.SkipValueSeparator()) reader_.SkipValue();
+    reader_.SkipRemainingValues();
   }
   reader_.ReadToken(T::kArrayEnd);
   return c;
@@ -172,7 +176,7 @@ void TRpcJsonClientInputConnectionHandler::ReadTable(TRpcTableResult& table) {
         table.bcd_format = reader_.ReadInt32();
         if (reader_.SkipValueSeparator()) {
           table.new_style_flags = reader_.ReadBoolean();
-          while (reader_.SkipValueSeparator()) reader_.SkipValue();
+          reader_.SkipRemainingValues();
         }
       }
     }
@@ -185,15 +189,16 @@ void TRpcJsonClientInputConnectionHandler::ReadTable(TRpcTableResult& table) {
   }
   ExpectName(name, "columns");
   reader_.ReadToken(T::kArrayStart);
-  const int32_t count = reader_.ReadInt32();
-  for (int32_t i = 0; i < count; ++i) {
+  const int64_t count = reader_.ReadInt64();
+  if (count > kMaxColumns) RaiseRpcLimit(kMaxColumns, "columns");
+  for (int64_t i = 0; i < count; ++i) {
     reader_.ReadToken(T::kValueSeparator);
     table.columns.push_back(ReadColumnDescription(table.new_style_flags));
   }
-  while (reader_.SkipValueSeparator()) reader_.SkipValue();
+  reader_.SkipRemainingValues();
   reader_.ReadToken(T::kArrayEnd);
   reader_.ReadToken(T::kObjectEnd);
-  while (reader_.SkipValueSeparator()) reader_.SkipValue();
+  reader_.SkipRemainingValues();
   reader_.ReadToken(T::kArrayEnd);
 }
 
@@ -206,7 +211,9 @@ void TRpcJsonClientInputConnectionHandler::ReadCommandResult(TRpcCommandMessage&
                                                              TRpcExecuteMessage* execute) {
   reader_.ReadToken(T::kArrayStart);
   if (reader_.PeekToken() == T::kObjectStart) {
+    size_t objects = 0;
     do {
+      if (++objects > kMaxSkippedValues) RaiseRpcLimit(kMaxSkippedValues, "objects in a result");
       reader_.ReadToken(T::kObjectStart);
       const std::u16string name = reader_.ReadMemberName();
       reader_.ReadToken(T::kNameSeparator);
@@ -226,7 +233,7 @@ void TRpcJsonClientInputConnectionHandler::ReadCommandResult(TRpcCommandMessage&
         reader_.ReadToken(T::kValueSeparator);
         const int32_t level = reader_.ReadInt32();
         if (level >= 0) execute->isolation_level = level;
-        while (reader_.SkipValueSeparator()) reader_.SkipValue();
+        reader_.SkipRemainingValues();
         reader_.ReadToken(T::kArrayEnd);
       } else if (execute != nullptr && name == u"table") {
         execute->table.emplace();
@@ -251,7 +258,7 @@ void TRpcJsonClientInputConnectionHandler::AnswerMoreBlob(TRpcExecuteMessage& me
   reader_.ReadInt64();
   reader_.ReadToken(T::kValueSeparator);
   const int64_t ordinal = reader_.ReadInt64();
-  while (reader_.SkipValueSeparator()) reader_.SkipValue();
+  reader_.SkipRemainingValues();
   reader_.ReadToken(T::kArrayEnd);
   reader_.SkipToObjectEnd();
 
@@ -292,7 +299,8 @@ void TRpcJsonClientInputConnectionHandler::ReadMetadata() {
 }
 
 void TRpcJsonClientInputConnectionHandler::ReadExecuteReply(TRpcExecuteMessage& message) {
-  for (;;) {
+  for (size_t requests = 0;; ++requests) {
+    if (requests == kMaxServerRequests) RaiseRpcLimit(kMaxServerRequests, "server requests before a result");
     reader_.ReadReplyObjectStart();
     const std::u16string name = reader_.ReadMemberName();
     reader_.ReadToken(T::kNameSeparator);

@@ -6,6 +6,7 @@
 #include "base/byte_order.h"
 #include "base/text.h"
 #include "rpc/rpc_error.h"
+#include "rpc/rpc_limits.h"
 
 namespace selvane {
 
@@ -89,7 +90,10 @@ void TRpcJsonStreamReader::MisspeltWord(std::string_view word) {
 }
 
 void TRpcJsonStreamReader::SkipBlanks() {
-  while (IsBlank(PeekByte())) ++pos_;
+  for (size_t run = 0; IsBlank(PeekByte()); ++run) {
+    if (run == kMaxBlankRun) RaiseRpcLimit(kMaxBlankRun, "blanks between two tokens");
+    ++pos_;
+  }
 }
 
 TRpcJsonToken TRpcJsonStreamReader::PeekToken() {
@@ -137,14 +141,16 @@ void TRpcJsonStreamReader::ExpectWord(std::string_view word) {
 }
 
 void TRpcJsonStreamReader::ReadReplyObjectStart() {
-  for (;;) {
+  for (size_t blocks = 0;; ++blocks) {
     SkipBlanks();
     if (buffer_[pos_] != kHeaderBlockMark) break;
+    if (blocks == kMaxHeaderBlocks) RaiseRpcLimit(kMaxHeaderBlocks, "header blocks before a reply");
     uint8_t header[9];
     for (uint8_t& b : header) b = ReadRawByte();
     const uint32_t length = LoadBe32(std::span(header).subspan(1));
     const uint32_t flag = LoadBe32(std::span(header).subspan(5));
     if (flag == 0) throw TRpcError("Server uses unsupported streaming protocol");
+    if (length > kMaxHeaderBlockBytes) RaiseRpcLimit(kMaxHeaderBlockBytes, "bytes in a header block");
     for (uint32_t skipped = 9; skipped < length; ++skipped) ReadRawByte();
   }
   ReadToken(TRpcJsonToken::kObjectStart);
@@ -162,6 +168,7 @@ std::u16string TRpcJsonStreamReader::ReadString() {
   ++pos_;
   std::u16string out;
   for (;;) {
+    if (out.size() == kMaxStringBytes) RaiseRpcLimit(kMaxStringBytes, "characters in a string");
     uint8_t b = ReadRawByte();
     if (b == '"') return out;
     if (b != '\\') {
@@ -200,10 +207,11 @@ int64_t TRpcJsonStreamReader::ReadInt64() {
   bool first = true;
   bool digits_done = false;
   uint64_t value = 0;  // unsigned: out-of-range numbers wrap instead of overflowing
-  for (;;) {
+  for (size_t chars = 0;; ++chars) {
     if (pos_ == end_) Fill();
     const uint8_t b = buffer_[pos_];
     if (!IsNumberChar(b)) break;
+    if (chars == kMaxNumberChars) RaiseRpcLimit(kMaxNumberChars, "characters in a number");
     ++pos_;
     if (first && (b == '-' || b == '+')) {
       negative = b == '-';
@@ -233,10 +241,15 @@ bool TRpcJsonStreamReader::ReadBoolean() {
 void TRpcJsonStreamReader::ReadNull() { ReadToken(TRpcJsonToken::kNull); }
 
 void TRpcJsonStreamReader::SkipToObjectEnd(int depth) {
-  while (depth > 0) {
+  for (size_t skipped = 0; depth > 0; ++skipped) {
+    if (skipped == kMaxSkippedValues) RaiseRpcLimit(kMaxSkippedValues, "skipped tokens");
     const TRpcJsonToken t = PeekToken();
     switch (t) {
-      case TRpcJsonToken::kObjectStart: ++depth; ++pos_; break;
+      case TRpcJsonToken::kObjectStart:
+        if (static_cast<size_t>(depth) == kMaxNestingDepth) RaiseRpcLimit(kMaxNestingDepth, "nested values");
+        ++depth;
+        ++pos_;
+        break;
       case TRpcJsonToken::kObjectEnd: --depth; ++pos_; break;
       case TRpcJsonToken::kString: ReadString(); break;
       default: ++pos_; break;
@@ -248,10 +261,15 @@ void TRpcJsonStreamReader::SkipValue() {
   switch (PeekToken()) {
     case TRpcJsonToken::kObjectStart:
     case TRpcJsonToken::kArrayStart: {
-      int depth = 0;
+      size_t depth = 0;
+      size_t skipped = 0;
       do {
+        if (++skipped > kMaxSkippedValues) RaiseRpcLimit(kMaxSkippedValues, "skipped tokens");
         const TRpcJsonToken t = PeekToken();
-        if (t == TRpcJsonToken::kObjectStart || t == TRpcJsonToken::kArrayStart) ++depth;
+        if (t == TRpcJsonToken::kObjectStart || t == TRpcJsonToken::kArrayStart) {
+          if (depth == kMaxNestingDepth) RaiseRpcLimit(kMaxNestingDepth, "nested values");
+          ++depth;
+        }
         if (t == TRpcJsonToken::kObjectEnd || t == TRpcJsonToken::kArrayEnd) --depth;
         if (t == TRpcJsonToken::kString) {
           ReadString();
@@ -272,6 +290,13 @@ void TRpcJsonStreamReader::SkipValue() {
   }
 }
 
+void TRpcJsonStreamReader::SkipRemainingValues() {
+  for (size_t skipped = 0; SkipValueSeparator(); ++skipped) {
+    if (skipped == kMaxSkippedValues) RaiseRpcLimit(kMaxSkippedValues, "skipped values");
+    SkipValue();
+  }
+}
+
 int64_t TRpcJsonStreamReader::ReadDataArray(Bytes& out) {
   ReadToken(TRpcJsonToken::kArrayStart);
   const int64_t count = ReadInt64();
@@ -279,9 +304,7 @@ int64_t TRpcJsonStreamReader::ReadDataArray(Bytes& out) {
     ReadToken(TRpcJsonToken::kValueSeparator);
     // The bytes follow the comma at once: no blanks are skipped before them.
     const uint64_t n = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
-    if constexpr (sizeof(size_t) < sizeof(uint64_t)) {
-      if (n > SIZE_MAX) throw TRpcError("Data block too large");
-    }
+    if (n > kMaxDataBlockBytes) RaiseRpcLimit(kMaxDataBlockBytes, "bytes in a data block");
     ReadRawBytes(static_cast<size_t>(n), out);
   } else {
     SkipValueSeparator();

@@ -73,6 +73,9 @@ class TRpcJsonStreamReader {
   void SkipToObjectEnd(int depth = 1);
   // Skips one value of any kind (object, array, string, number, literal).
   void SkipValue();
+  // Skips every further ", value" of the current array or object: the members
+  // a newer server may add. At most kMaxSkippedValues of them.
+  void SkipRemainingValues();
 
   // Appends exactly `count` raw bytes, asking the channel for more as needed;
   // storage grows only as bytes arrive.

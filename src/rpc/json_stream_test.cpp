@@ -4,6 +4,7 @@
 #include "rpc/json_stream_writer.h"
 #include "rpc/memory_channel.h"
 #include "rpc/rpc_error.h"
+#include "rpc/rpc_limits.h"
 
 namespace selvane {
 namespace {
@@ -153,7 +154,8 @@ TEST(JsonStreamReader, DataBlocksAreCountedRawBytes) {
 }
 
 TEST(JsonStreamReader, HugeCountReadsOnlyWhatArrives) {
-  ReaderFixture f("[2147483647,abc");
+  // The largest count the client takes; storage follows the bytes, not the count.
+  ReaderFixture f("[" + std::to_string(kMaxDataBlockBytes) + ",abc");
   Bytes out;
   try {
     f.reader.ReadDataArray(out);

@@ -22,10 +22,18 @@ constexpr int64_t kMaxBufferKB = 64 * 1024;
 }  // namespace
 
 std::unique_ptr<TRpcChannel> CreateTransportChannel(const TRpcProperties& properties) {
-  auto channel = std::make_unique<TRpcFilterSocketChannel>();
-  channel->SetChannel(std::make_unique<TRpcSocketChannel>());
-  channel->SetRpcProperties(properties);
-  return channel;
+  return TransportChannelFactory(nullptr)(properties);
+}
+
+TRpcChannelFactory TransportChannelFactory(std::shared_ptr<TRpcReadWait> wait) {
+  return [wait](const TRpcProperties& properties) -> std::unique_ptr<TRpcChannel> {
+    auto socket_channel = std::make_unique<TRpcSocketChannel>();
+    socket_channel->SetReadWait(wait);
+    auto channel = std::make_unique<TRpcFilterSocketChannel>();
+    channel->SetChannel(std::move(socket_channel));
+    channel->SetRpcProperties(properties);
+    return channel;
+  };
 }
 
 TRpcConnection::TRpcConnection(TRpcProperties properties) : properties_(std::move(properties)) {}

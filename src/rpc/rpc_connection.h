@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rpc/database_metadata.h"
+#include "rpc/read_wait.h"
 #include "rpc/rpc_channel.h"
 #include "rpc/rpc_properties.h"
 
@@ -24,6 +25,8 @@ class TRpcJsonClientOutputConnectionHandler;
 // The default is the transport stack: filter channel over socket channel over TCP.
 using TRpcChannelFactory = std::function<std::unique_ptr<TRpcChannel>(const TRpcProperties&)>;
 std::unique_ptr<TRpcChannel> CreateTransportChannel(const TRpcProperties& properties);
+// The same stack, its limited reads waiting through `wait` (tests: injected time).
+TRpcChannelFactory TransportChannelFactory(std::shared_ptr<TRpcReadWait> wait);
 
 class TRpcConnection {
  public:

@@ -18,6 +18,7 @@ void TRpcSocketChannel::Open() {
   const int64_t communication_timeout = properties_.GetInteger("CommunicationTimeout", -1);
   if (connect_timeout >= 0) layer_->SetConnectTimeout(static_cast<int>(connect_timeout));
   if (communication_timeout >= 0) layer_->SetCommunicationTimeout(static_cast<int>(communication_timeout));
+  if (read_wait_) layer_->SetReadWait(read_wait_);
   layer_->Open(properties_);
 }
 

@@ -25,8 +25,11 @@ class TRpcSocketChannel : public TRpcChannel {
   int Write(std::span<const uint8_t> bytes) override;
   std::string GetChannelInfo() override { return layer_ ? layer_->Info() : std::string(); }
   TRpcCommunicationLayer* layer() const { return layer_.get(); }
+  // The wait that the layers opened from now on use for limited reads.
+  void SetReadWait(std::shared_ptr<TRpcReadWait> wait) { read_wait_ = std::move(wait); }
 
  private:
+  std::shared_ptr<TRpcReadWait> read_wait_;
   std::unique_ptr<TRpcCommunicationLayer> layer_;
 };
 

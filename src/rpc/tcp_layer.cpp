@@ -50,7 +50,8 @@ int TRpcTcpLayer::Read(std::span<uint8_t> buffer) {
   }
   const char* text = received_any_ ? "Communication timeout error" : "Connection timeout error";
   try {
-    if (!socket_->WaitReadable(limit)) {
+    const bool readable = read_wait_ ? read_wait_->WaitReadable(*socket_, limit) : socket_->WaitReadable(limit);
+    if (!readable) {
       Terminate();
       throw TRpcError(text);
     }

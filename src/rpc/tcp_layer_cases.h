@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "platform/socket.h"
 #include "rpc/json_stream_reader.h"
+#include "rpc/read_wait.h"
 #include "rpc/rpc_connection.h"
 #include "rpc/rpc_error.h"
 #include "rpc/socket_channel.h"
@@ -81,15 +85,42 @@ TEST(TcpLayer, WritingAfterTheCloseWasNoticedIsConnectionClosedGracefully) {
   EXPECT_THROW(channel.Write(AsBytes("x")), ESocketClosed);
 }
 
+// Injected time: a limit passes at once when nothing is readable and the
+// server has said that it sends nothing more; until then the wait follows the
+// server's bytes.
+class SilenceWait : public TRpcReadWait {
+ public:
+  explicit SilenceWait(const std::atomic<bool>& silent) : silent_(silent) {}
+  bool WaitReadable(TcpSocket& socket, int timeout_ms) override {
+    for (;;) {
+      if (socket.WaitReadable(0)) return true;
+      if (silent_) {
+        if (socket.WaitReadable(0)) return true;
+        passed.push_back(timeout_ms);
+        return false;
+      }
+      socket.WaitReadable(5);
+    }
+  }
+  std::vector<int> passed;
+
+ private:
+  const std::atomic<bool>& silent_;
+};
+
 TEST(TcpLayer, TimeLimitsOfTheFirstAndOfLaterReads) {
-  ScriptedServer server([](TcpSocket& s) {
+  std::atomic<bool> silent{false};
+  ScriptedServer server([&silent](TcpSocket& s) {
     s.WriteAll(AsBytes("a"));
+    silent = true;
     ReadAtLeast(s, 1);  // holds the connection open until the client closes it
   });
+  auto wait = std::make_shared<SilenceWait>(silent);
   TRpcSocketChannel channel;
+  channel.SetReadWait(wait);
   TRpcProperties p = server.Properties();
-  p.Set("ConnectTimeout", "5000");
-  p.Set("CommunicationTimeout", "100");
+  p.Set("ConnectTimeout", "30000");
+  p.Set("CommunicationTimeout", "60000");
   channel.SetRpcProperties(p);
   channel.Open();
   uint8_t b[8];
@@ -100,15 +131,19 @@ TEST(TcpLayer, TimeLimitsOfTheFirstAndOfLaterReads) {
   } catch (const TRpcError& e) {
     EXPECT_STREQ(e.what(), "Communication timeout error");
   }
+  EXPECT_EQ(wait->passed, std::vector<int>{60000});
   EXPECT_EQ(channel.Read(b), -1);  // the layer was terminated
   EXPECT_EQ(channel.Write(AsBytes("x")), -1);
 }
 
 TEST(TcpLayer, NoByteWithinTheConnectTimeLimit) {
+  std::atomic<bool> silent{true};
   ScriptedServer server([](TcpSocket& s) { ReadAtLeast(s, 1); });
+  auto wait = std::make_shared<SilenceWait>(silent);
   TRpcSocketChannel channel;
+  channel.SetReadWait(wait);
   TRpcProperties p = server.Properties();
-  p.Set("ConnectTimeout", "100");
+  p.Set("ConnectTimeout", "30000");
   channel.SetRpcProperties(p);
   channel.Open();
   uint8_t b[8];
@@ -118,6 +153,7 @@ TEST(TcpLayer, NoByteWithinTheConnectTimeLimit) {
   } catch (const TRpcError& e) {
     EXPECT_STREQ(e.what(), "Connection timeout error");
   }
+  EXPECT_EQ(wait->passed, std::vector<int>{30000});
   channel.Close();
 }
 

@@ -2,6 +2,9 @@
 
 namespace selvane {
 
+const int kConnectTimeoutMs = SELVANE_CONNECT_TIMEOUT_MS;
+const int kCommunicationTimeoutMs = SELVANE_COMMUNICATION_TIMEOUT_MS;
+
 namespace {
 
 // The remote-method driver's defaults, added for names the settings lack.
@@ -27,6 +30,15 @@ TServerConnection::TServerConnection()
           {"DSAuthenticationPassword", std::string(kDSAuthenticationPassword)},
           {"DSAuthenticationUser", std::string(kDSAuthenticationUser)},
           {"BufferKBSize", "1000"},
+          // A connection that cannot be made, or a server that answers nothing
+          // at all, is given up after 30 s: a healthy server on the internet
+          // answers the handshake within a second or two. Once it has spoken,
+          // each later wait for bytes may last 60 s: the server may take that
+          // long to pack a large file before its reply starts, and a stalled
+          // link must not keep the point-of-sale program closed for longer
+          // than the user would wait before calling for help.
+          {"ConnectTimeout", std::to_string(kConnectTimeoutMs)},
+          {"CommunicationTimeout", std::to_string(kCommunicationTimeoutMs)},
       } {}
 
 TServerConnection::~TServerConnection() { Close(); }

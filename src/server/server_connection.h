@@ -12,6 +12,12 @@
 
 namespace selvane {
 
+// The data module's time limits (milliseconds): connecting and the first
+// reply bytes, then every later wait for bytes (the build's values, 30000
+// and 60000 unless a test build shortens them).
+extern const int kConnectTimeoutMs;
+extern const int kCommunicationTimeoutMs;
+
 enum TConnectionState { csStateClosed, csStateConnecting, csStateOpen, csStateDisconnecting };
 
 class TServerConnection {

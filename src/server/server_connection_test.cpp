@@ -21,7 +21,8 @@ TEST(ServerConnection, ParamsInTheirFixedOrder) {
   for (const auto& [name, value] : dm.ConexaoServer.Params.entries()) names.push_back(name);
   EXPECT_EQ(names, (std::vector<std::string>{"DriverUnit", "HostName", "Port", "CommunicationProtocol",
                                              "DatasnapContext", "DriverAssemblyLoader", "Filters",
-                                             "DSAuthenticationPassword", "DSAuthenticationUser", "BufferKBSize"}));
+                                             "DSAuthenticationPassword", "DSAuthenticationUser", "BufferKBSize",
+                                             "ConnectTimeout", "CommunicationTimeout"}));
   EXPECT_EQ(dm.ConexaoServer.State(), csStateClosed);
   EXPECT_EQ(dm.ConexaoServer.DBXConnection(), nullptr);
 }
@@ -32,7 +33,7 @@ TEST(ServerConnection, ConnectionPropertiesAppendDriverNameAndMissingDefaults) {
   TRpcProperties p = c.ConnectionProperties();
   EXPECT_EQ(p.entries()[1], (TRpcProperties::Entry{"HostName", "10.0.0.5"}));
   EXPECT_EQ(p.entries().back(), (TRpcProperties::Entry{"DriverName", "DataSnap"}));
-  EXPECT_EQ(p.entries().size(), 11u);
+  EXPECT_EQ(p.entries().size(), 13u);
 
   // A list that has DriverName keeps it in place; missing defaults go last.
   c.Params = TRpcProperties{{"DriverName", "DataSnap"}, {"HostName", "h"}};

@@ -72,7 +72,8 @@ inline std::string ConnectRequest() {
          "\"CommunicationProtocol\":\"tcp/ip\",\"DatasnapContext\":\"datasnap/\",\"DriverAssemblyLoader\":\"" +
          std::string(kDriverAssemblyLoader) +
          "\",\"Filters\":\"{}\",\"DSAuthenticationPassword\":\"#Quintabel*604281\","
-         "\"DSAuthenticationUser\":\"Oltrane\",\"BufferKBSize\":\"1000\",\"DriverName\":\"DataSnap\"}]}";
+         "\"DSAuthenticationUser\":\"Oltrane\",\"BufferKBSize\":\"1000\",\"ConnectTimeout\":\"30000\","
+         "\"CommunicationTimeout\":\"60000\",\"DriverName\":\"DataSnap\"}]}";
 }
 
 inline std::string OpeningRequests() {

@@ -56,9 +56,10 @@ std::vector<uint32_t> RecordingSystemEnv::TerminatedPids() const {
   return terminated_;
 }
 
-bool RecordingSystemEnv::RunHidden(const std::string& command_line) {
+bool RecordingSystemEnv::RunHidden(const std::string& command_line, const std::string& current_folder) {
   std::lock_guard lock(mu_);
   hidden_command_lines_.push_back(command_line);
+  hidden_command_folders_.push_back(current_folder);
   return run_hidden_result_;
 }
 
@@ -70,6 +71,11 @@ void RecordingSystemEnv::SetRunHiddenResult(bool result) {
 std::vector<std::string> RecordingSystemEnv::HiddenCommandLines() const {
   std::lock_guard lock(mu_);
   return hidden_command_lines_;
+}
+
+std::vector<std::string> RecordingSystemEnv::HiddenCommandFolders() const {
+  std::lock_guard lock(mu_);
+  return hidden_command_folders_;
 }
 
 bool RecordingSystemEnv::AddFontResource(const std::string& path) {

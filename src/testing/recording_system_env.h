@@ -5,7 +5,8 @@
 //
 //   processes    a process table that the test sets; TerminateProcess removes
 //                the entry and records the pid, found or not;
-//   RunHidden    records the command line, runs nothing, returns a set result;
+//   RunHidden    records the command line and its folder, runs nothing,
+//                returns a set result;
 //   fonts        AddFontResource and BroadcastFontChange only record;
 //   shell links  SaveShellLink records the link and writes a small text file
 //                at the link path through the Env behind ("Target=",
@@ -49,6 +50,8 @@ class RecordingSystemEnv : public EnvWrapper {
   std::vector<uint32_t> TerminatedPids() const;
   void SetRunHiddenResult(bool result);
   std::vector<std::string> HiddenCommandLines() const;
+  // The current folder of each hidden command, in the same order.
+  std::vector<std::string> HiddenCommandFolders() const;
   std::vector<std::string> AddedFonts() const;
   int FontChangeBroadcasts() const;
   // While not empty, SaveShellLink throws this text, as when the shell link
@@ -69,6 +72,7 @@ class RecordingSystemEnv : public EnvWrapper {
   std::vector<uint32_t> terminated_;
   bool run_hidden_result_ = true;
   std::vector<std::string> hidden_command_lines_;
+  std::vector<std::string> hidden_command_folders_;
   std::vector<std::string> added_fonts_;
   int font_broadcasts_ = 0;
   std::string shell_link_failure_;

@@ -16,10 +16,11 @@ TEST(RecordingSystemEnvTest, StandInsRecordWhatWasAsked) {
   EXPECT_EQ(env.SnapshotProcesses().size(), 1u);
   EXPECT_EQ(env.TerminatedPids(), (std::vector<uint32_t>{11, 11}));
 
-  EXPECT_TRUE(env.RunHidden("cmd.exe /c \"C:\\Kavel\\ECF\\IniciarSistema.bat\""));
+  EXPECT_TRUE(env.RunHidden("cmd.exe /c \"C:\\Kavel\\ECF\\IniciarSistema.bat\"", "C:\\Kavel\\ECF\\"));
   env.SetRunHiddenResult(false);
-  EXPECT_FALSE(env.RunHidden("second"));
+  EXPECT_FALSE(env.RunHidden("cmd.exe /c second", "C:\\Kavel\\MEI\\"));
   EXPECT_EQ(env.HiddenCommandLines().size(), 2u);
+  EXPECT_EQ(env.HiddenCommandFolders(), (std::vector<std::string>{"C:\\Kavel\\ECF\\", "C:\\Kavel\\MEI\\"}));
 
   EXPECT_TRUE(env.AddFontResource("C:\\Windows\\Fonts\\SailecRegular.ttf"));
   env.BroadcastFontChange();

@@ -179,7 +179,7 @@ MainWindow::MainWindow()
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
   hwnd_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_APPWINDOW, kMainWindowClass, kMainWindowTitle,
-                          WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, x, y, kWindowWidth, kWindowHeight,
+                          WS_POPUP | WS_CLIPCHILDREN, x, y, kWindowWidth, kWindowHeight,
                           nullptr, nullptr, instance, this);
   // Every pixel left in the button face colour is see-through and click-through.
   SetLayeredWindowAttributes(hwnd_, GetSysColor(COLOR_BTNFACE), 0, LWA_COLORKEY);

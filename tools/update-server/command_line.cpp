@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <stdexcept>
+#include <utility>
 
 namespace selvane::refserver {
 
@@ -30,7 +31,24 @@ const char kUsage[] =
     "  --truncate-container  send containers cut to half their length\n"
     "  --cut-container N     send only the first N bytes of every container\n"
     "  --drop-after-bytes N  close the connection after N bytes of a RetornaArquivo reply\n"
+    "  --cut-after-bytes N   close each connection after N bytes of its session, received\n"
+    "                        and sent counted together in their order\n"
+    "  --silent-at PHASE     stop answering (connection kept open) at PHASE: handshake,\n"
+    "                        connect, metadata, prepare, execute (the first of each), or\n"
+    "                        part (64 bytes into the first file's reply)\n"
     "  --help                this text\n";
+
+std::optional<SilentPhase> SilentPhaseNamed(std::string_view name) {
+  static constexpr std::pair<std::string_view, SilentPhase> kNames[] = {
+      {"handshake", SilentPhase::kHandshake}, {"connect", SilentPhase::kConnect},
+      {"metadata", SilentPhase::kMetadata},   {"prepare", SilentPhase::kPrepare},
+      {"execute", SilentPhase::kExecute},     {"part", SilentPhase::kPart},
+  };
+  for (const auto& [n, phase] : kNames) {
+    if (n == name) return phase;
+  }
+  return std::nullopt;
+}
 
 namespace {
 
@@ -83,6 +101,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.truncate_container = true;
     } else if (a == "--drop-after-bytes") {
       o.drop_after_bytes = Number<int64_t>(a, value());
+    } else if (a == "--cut-after-bytes") {
+      o.cut_after_bytes = Number<int64_t>(a, value());
+    } else if (a == "--silent-at") {
+      const std::string& name = value();
+      const std::optional<SilentPhase> phase = SilentPhaseNamed(name);
+      if (!phase) throw std::invalid_argument("--silent-at: unknown phase: " + name);
+      o.silent_at = *phase;
     } else {
       throw std::invalid_argument("unknown option: " + a);
     }

@@ -10,7 +10,8 @@ TEST(CommandLine, ReadsEveryOption) {
                                            "--full-paths", "--extra-entry", "..\\evil.exe", "--extra-entry", "x",
                                            "--same-name-container", "--truncate-container", "--drop-after-bytes",
                                            "100", "--part-size", "4096", "--blob-header", "--empty-last-part",
-                                           "--cut-container", "17", "--cache-dir", "/var/cache/selvane"});
+                                           "--cut-container", "17", "--cache-dir", "/var/cache/selvane",
+                                           "--cut-after-bytes", "77", "--silent-at", "metadata"});
   const ServerOptions& o = cl.options;
   EXPECT_FALSE(cl.help);
   EXPECT_EQ(o.root, "/srv/repo");
@@ -26,6 +27,17 @@ TEST(CommandLine, ReadsEveryOption) {
   EXPECT_TRUE(o.empty_last_part);
   EXPECT_EQ(o.cut_container_at, 17);
   EXPECT_EQ(o.cache_dir, "/var/cache/selvane");
+  EXPECT_EQ(o.cut_after_bytes, 77);
+  EXPECT_EQ(o.silent_at, SilentPhase::kMetadata);
+}
+
+TEST(CommandLine, EverySilentPhaseHasItsName) {
+  for (const char* name : {"handshake", "connect", "metadata", "prepare", "execute", "part"}) {
+    SCOPED_TRACE(name);
+    const std::optional<SilentPhase> phase = SilentPhaseNamed(name);
+    ASSERT_TRUE(phase.has_value());
+    EXPECT_EQ(ParseCommandLine({"--root", "r", "--silent-at", name}).options.silent_at, *phase);
+  }
 }
 
 TEST(CommandLine, Defaults) {
@@ -33,6 +45,8 @@ TEST(CommandLine, Defaults) {
   EXPECT_EQ(o.port, 5975);
   EXPECT_EQ(o.NumeroAtualizacao, 1);
   EXPECT_EQ(o.drop_after_bytes, -1);
+  EXPECT_EQ(o.cut_after_bytes, -1);
+  EXPECT_EQ(o.silent_at, SilentPhase::kNever);
   EXPECT_FALSE(o.repository.full_paths);
   EXPECT_FALSE(o.empty_last_part);
   EXPECT_EQ(o.cut_container_at, -1);
@@ -51,6 +65,8 @@ TEST(CommandLine, RefusesBadLines) {
       {"--root", "r", "--cut-container", "x"},
       {"--root", "r", "--cache-dir"},
       {"--root", "r", "--verbose"},
+      {"--root", "r", "--silent-at", "later"},
+      {"--root", "r", "--cut-after-bytes", "x"},
   };
   for (const auto& args : bad) EXPECT_THROW(ParseCommandLine(args), std::invalid_argument);
 }

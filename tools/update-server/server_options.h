@@ -2,6 +2,8 @@
 // What the reference update server serves and how it misbehaves on request.
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,22 @@
 namespace selvane::refserver {
 
 inline constexpr uint16_t kDefaultPort = 5975;
+
+// Where the silent-server fault sets in: the server stops answering (it keeps
+// the connection and reads what comes) instead of sending that reply.
+enum class SilentPhase {
+  kNever,
+  kHandshake,  // the filter query's answer
+  kConnect,    // the connect reply
+  kMetadata,   // the metadata query's reply
+  kPrepare,    // the first prepare reply
+  kExecute,    // the first remote method's execute reply
+  kPart,       // inside the first file's reply, after kSilentPartBytes of it
+};
+inline constexpr int64_t kSilentPartBytes = 64;
+
+// "handshake", "connect", ...; nullopt for any other name.
+std::optional<SilentPhase> SilentPhaseNamed(std::string_view name);
 
 struct ServerOptions {
   std::string root;             // repository folder on this machine
@@ -38,6 +56,10 @@ struct ServerOptions {
   bool truncate_container = false;
   // Keep only this many bytes of every container; negative: all.
   int64_t cut_container_at = -1;
+  // Close each connection after this many bytes of its session, counting what
+  // the server received and sent in the order they passed; negative: never.
+  int64_t cut_after_bytes = -1;
+  SilentPhase silent_at = SilentPhase::kNever;
 };
 
 }  // namespace selvane::refserver

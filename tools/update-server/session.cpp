@@ -54,13 +54,21 @@ bool IsSegmented(ByteSpan field) {
 }  // namespace
 
 Session::Session(TRpcChannel& channel, UpdateService& service, const ServerOptions& options,
-                 int32_t connection_handle, std::function<void(int64_t)> drop_after)
+                 int32_t connection_handle, std::function<void(int64_t)> drop_after,
+                 std::function<void(int64_t)> silence_after)
     : reader_(channel, kReadBuffer),
       writer_(channel, kWriteBuffer),
       service_(service),
       options_(options),
       connection_handle_(connection_handle),
-      drop_after_(std::move(drop_after)) {}
+      drop_after_(std::move(drop_after)),
+      silence_after_(std::move(silence_after)) {}
+
+void Session::SilenceAt(SilentPhase phase, int64_t budget) {
+  if (silence_set_ || options_.silent_at != phase || !silence_after_) return;
+  silence_set_ = true;
+  silence_after_(budget);
+}
 
 void Session::Run() {
   Handshake();
@@ -72,6 +80,7 @@ void Session::Handshake() {
   Bytes query;
   reader_.ReadRawBytes(kFilterQuery.size(), query);
   if (!std::equal(query.begin(), query.end(), kFilterQuery.begin())) throw ProtocolError("no filter query");
+  SilenceAt(SilentPhase::kHandshake);
   writer_.WriteRaw(kNoFilter);
   writer_.Flush();
 }
@@ -166,6 +175,7 @@ void Session::Connect() {
     return;
   }
   connected_ = true;
+  SilenceAt(SilentPhase::kConnect);
   BeginResult();
   writer_.WriteInt32(connection_handle_);
   writer_.WriteValueSeparator();
@@ -188,6 +198,7 @@ void Session::Prepare() {
   if (handle < 0 || !commands_.contains(handle)) handle = next_handle_++;
   commands_[handle] = m;
 
+  SilenceAt(SilentPhase::kPrepare);
   BeginResult();
   WriteHandle(handle);
   writer_.WriteValueSeparator();
@@ -245,6 +256,7 @@ void Session::ExecuteMetadata(int32_t handle, const std::string& type, const std
     return;
   }
   if (handle < 0) handle = next_handle_++;
+  SilenceAt(SilentPhase::kMetadata);
   BeginResult();
   WriteHandle(handle);
   writer_.WriteValueSeparator();
@@ -354,6 +366,8 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
   if (m.kind == MethodKind::kRetornaArquivo && options_.drop_after_bytes >= 0 && drop_after_) {
     drop_after_(options_.drop_after_bytes);
   }
+  SilenceAt(SilentPhase::kExecute);
+  if (m.kind == MethodKind::kRetornaArquivo) SilenceAt(SilentPhase::kPart, kSilentPartBytes);
   BeginResult();
   writer_.WriteDataBlock(reply);
   EndResult();

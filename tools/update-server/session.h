@@ -37,8 +37,10 @@ class Session {
  public:
   // drop_after(n): from the next byte written, cut the connection after n more
   // bytes (negative: never). Used for the drop-after-bytes fault; may be empty.
+  // silence_after(n): go silent after n more bytes written (the silent-server
+  // fault, at the phase the options name); may be empty.
   Session(TRpcChannel& channel, UpdateService& service, const ServerOptions& options, int32_t connection_handle,
-          std::function<void(int64_t)> drop_after = {});
+          std::function<void(int64_t)> drop_after = {}, std::function<void(int64_t)> silence_after = {});
 
   // Serves requests until the client sends disconnect. Throws when the
   // connection fails or the client's bytes do not parse.
@@ -64,6 +66,9 @@ class Session {
   void ExecuteMetadata(int32_t handle, const std::string& type, const std::string& text);
   void MoreBlob();
   void SkipParams();
+  // Sets the silent-server fault off when `phase` is the one the options name
+  // and it has not set in yet.
+  void SilenceAt(SilentPhase phase, int64_t budget = 0);
 
   // The whole value of an input field, asking the client for its later parts.
   Bytes InputValue(int32_t handle, int32_t ordinal, ByteSpan field);
@@ -83,6 +88,8 @@ class Session {
   const ServerOptions& options_;
   const int32_t connection_handle_;
   std::function<void(int64_t)> drop_after_;
+  std::function<void(int64_t)> silence_after_;
+  bool silence_set_ = false;
 
   bool connected_ = false;
   int32_t next_handle_ = 0;

@@ -4,6 +4,7 @@
 // dropping the connection part-way through a reply.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -36,10 +37,24 @@ class SocketChannel : public TRpcChannel {
   // (the write that crosses it sends only the bytes up to it and throws
   // ConnectionDropped). Negative: never.
   void DropAfter(int64_t budget) { budget_ = budget; }
+  // Shut the connection once `total` bytes passed in either direction,
+  // counted together from now on. Negative: never.
+  void CutAfter(int64_t total) { cut_budget_ = total; }
+  // Go silent once `budget` more bytes were written: the rest of that write
+  // and every later one is swallowed, and the channel reads and drops what
+  // the client sends until it goes away, then throws ConnectionDropped.
+  // `on_silent` runs once, after the last byte that does leave was sent.
+  void SilenceAfter(int64_t budget, std::function<void()> on_silent);
 
  private:
+  [[noreturn]] void Cut();
+  [[noreturn]] void StaySilent();
+
   std::unique_ptr<TcpSocket> socket_;
   int64_t budget_ = -1;
+  int64_t cut_budget_ = -1;
+  int64_t silence_budget_ = -1;
+  std::function<void()> on_silent_;
 };
 
 }  // namespace selvane::refserver

@@ -47,6 +47,11 @@ void UpdateServer::Stop() {
   }
 }
 
+int UpdateServer::SilentSessions() const {
+  std::lock_guard lock(mu_);
+  return silent_;
+}
+
 int UpdateServer::FinishedSessions() const {
   std::lock_guard lock(mu_);
   return finished_;
@@ -102,8 +107,15 @@ void UpdateServer::Serve(Connection* c, int32_t handle) {
   Log("connection " + std::to_string(handle) + " opened");
   std::string end = "disconnected";
   try {
-    Session session(*channel, service_, options_, handle,
-                    [&channel](int64_t budget) { channel->DropAfter(budget); });
+    channel->CutAfter(options_.cut_after_bytes);
+    Session session(
+        *channel, service_, options_, handle, [&channel](int64_t budget) { channel->DropAfter(budget); },
+        [this, &channel](int64_t budget) {
+          channel->SilenceAfter(budget, [this] {
+            std::lock_guard lock(mu_);
+            ++silent_;
+          });
+        });
     session.Run();
   } catch (const std::exception& e) {
     end = e.what();

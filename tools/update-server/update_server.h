@@ -47,6 +47,9 @@ class UpdateServer {
 
   // Sessions that ended so far, for tests that wait for a client's departure.
   int FinishedSessions() const;
+  // Sessions that went silent (ServerOptions::silent_at) and have sent their
+  // last byte.
+  int SilentSessions() const;
 
  private:
   struct Connection {
@@ -71,6 +74,7 @@ class UpdateServer {
   mutable std::mutex mu_;
   std::list<Connection> connections_;
   int finished_ = 0;
+  int silent_ = 0;
   int32_t next_connection_ = 1;
   bool stopping_ = false;
 };

@@ -9,9 +9,9 @@
 // packet argument too large for one row.
 //
 // The same bytes are read a second time, handed out whole: both reads must
-// give the same values and the same errors (but for where in its buffer a
-// parse error stopped), and the client must send the same bytes, however the
-// replies were cut.
+// give the same values and the same first error (but for where in its buffer
+// a parse error stopped), and the client must send the same bytes, however
+// the replies were cut.
 
 #include <cstddef>
 #include <cstdint>
@@ -58,10 +58,14 @@ std::string Text(const selvane::OleVariant& v) {
   return std::to_string(static_cast<int>(v.kind())) + ":" + std::string(v.bytes().begin(), v.bytes().end());
 }
 
+// Runs one call; false once it failed. After a failed reply the bytes still
+// unread depend on how they arrived, so a run makes no call after its first
+// failure, as the updater does.
 template <typename Call>
-void Step(Outcome& out, Call call) {
+bool Step(Outcome& out, Call call) {
   try {
     out.results.push_back("value " + call());
+    return true;
   } catch (const selvane::TRpcError& e) {
     // A parse error ends with where it stopped in the read buffer and the
     // buffer's bytes, which depend on how the bytes arrived: compare the rest.
@@ -69,6 +73,7 @@ void Step(Outcome& out, Call call) {
     text = text.substr(0, text.find('\n'));
     text = text.substr(0, text.find(" at position:"));
     out.results.push_back("error " + text);
+    return false;
   }
 }
 
@@ -83,20 +88,16 @@ Outcome Run(std::span<const uint8_t> server, uint8_t mode, size_t chunk) {
   // Small buffers keep runs fast and make every reply cross buffer refills.
   connection.Params.Set("BufferKBSize", (mode & 0x10) ? "1" : "8");
   connection.SetChannelFactory([&](const selvane::TRpcProperties&) { return std::make_unique<Forwarding>(channel); });
-  bool opened = false;
-  Step(out, [&] {
-    connection.Open();
-    opened = true;
-    return std::string("opened");
-  });
-  if (opened) {
+  if (Step(out, [&] {
+        connection.Open();
+        return std::string("opened");
+      })) {
     selvane::TServidorClient client(connection.DBXConnection());
-    Step(out, [&] { return std::to_string(client.GetNumeroAtualizacao()); });
-    Step(out, [&] { return Text(client.RetornaArquivo("C:\\A.zip", 300)); });
     // Large enough to go in parts when the server asks for them.
-    Step(out, [&] {
-      return Text(client.AtualizaPastaECF(selvane::OleVariant::FromBytes(Bytes((mode & 0x20) ? 70000 : 300, 0x5A))));
-    });
+    const Bytes packet((mode & 0x20) ? 70000 : 300, 0x5A);
+    (void)(Step(out, [&] { return std::to_string(client.GetNumeroAtualizacao()); }) &&
+           Step(out, [&] { return Text(client.RetornaArquivo("C:\\A.zip", 300)); }) &&
+           Step(out, [&] { return Text(client.AtualizaPastaECF(selvane::OleVariant::FromBytes(packet))); }));
   }
   out.written = channel.written();
   return out;

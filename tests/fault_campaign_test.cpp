@@ -23,10 +23,9 @@ using refserver::kTime1;
 using refserver::kTime2;
 using refserver::SilentPhase;
 
-// Folder synchronisation will put a step's files in place together; until
-// then a cut between two files of one step leaves some old and some new, and
-// only each file on its own is checked. Turn on once steps are all or nothing.
-constexpr bool kStepsAllOrNothing = false;
+// Folder synchronisation puts a step's files in place together, so a cut
+// leaves every file of a step old or every one new.
+constexpr bool kStepsAllOrNothing = true;
 
 // A run of the session longer than this is a large part. Up to the first one
 // the session is cut after every byte; from there on at a stride, finer in the

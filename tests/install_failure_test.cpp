@@ -70,8 +70,8 @@ TEST_F(FailureTest, ServerDroppingMidRunShowsTheSocketText) {
   RecordingWindow& w = Run(Edition::kMEI, false);
   const Texts s = w.StatusTexts();
   ASSERT_EQ(s.size(), 5u);
-  EXPECT_NE(s.back(), "Não Foi Possível Conectar...");
-  EXPECT_FALSE(s.back().empty());
+  // The server closed the connection in the middle of a reply.
+  EXPECT_EQ(s.back(), "Connection Closed Gracefully.");
   EXPECT_EQ(root_.Read("C:\\Kavel\\MEI\\VendraMEI.exe"), "MZ mei 1");
   EXPECT_EQ(ClientFiles(), (std::vector<std::string>{"Kavel/MEI/Selvane.exe", "Kavel/MEI/VendraMEI.exe",
                                                       "Kavel/MEI/selvane.ini"}));

@@ -335,6 +335,8 @@ TEST_F(FrmSelvaneTest, WaitYieldsBetweenPasses) {
     if (pass == 10) port_->WorkerEnded();
   };
   Start("C:\\Kavel\\MEI\\Selvane.exe");
+  // The wait ran until the worker ended, and yielded once after every pass.
+  EXPECT_EQ(view_.process_passes, 10);
   EXPECT_EQ(env_.files.Sleeps(), view_.process_passes);
 }
 

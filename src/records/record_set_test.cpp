@@ -572,5 +572,34 @@ TEST_F(RecordSetTest, PacketsSurviveARoundTrip) {
   EXPECT_EQ(back.GetData().bytes(), first);
 }
 
+TEST_F(RecordSetTest, AWideBytesColumnStaysBytesThroughARoundTrip) {
+  // A varying bytes column with a 1-byte prefix whose WIDTH (65536) is beyond
+  // what a 2-byte prefix counts; its one row holds an empty value. Written
+  // with a 4-byte prefix it would read back as a blob, and its empty value as
+  // a null one.
+  PacketBuilder p;
+  p.Header(1, 1)
+      .Column("Dados", packet::kVarying | TypeCode(packet::dsfldBYTES, 1), 0, 1)
+      .Name("WIDTH")
+      .U32(TypeCode(packet::dsfldUINT, 4))
+      .U32(65536)
+      .U16(0)         // no table parameters
+      .U8(0)          // row state
+      .U8(0)          // status: a value
+      .U8(0);         // empty, 1-byte prefix
+  TRecordSet rs(env_);
+  rs.SetData(OleVariant::FromBytes(p.bytes()));
+  ASSERT_EQ(rs.FieldByName("Dados").DataType(), ftVarBytes);
+  const Bytes first = rs.GetData().bytes();
+  TRecordSet back(env_);
+  back.SetData(OleVariant::FromBytes(first));
+  EXPECT_EQ(back.FieldByName("Dados").DataType(), ftVarBytes);
+  EXPECT_EQ(back.FieldByName("Dados").Size(), rs.FieldByName("Dados").Size());
+  ASSERT_EQ(back.RecordCount(), 1);
+  EXPECT_FALSE(back.FieldByName("Dados").IsNull());
+  EXPECT_TRUE(back.FieldByName("Dados").AsBytes().empty());
+  EXPECT_EQ(back.GetData().bytes(), first);
+}
+
 }  // namespace
 }  // namespace selvane

@@ -24,12 +24,15 @@ uint32_t FixedLength(uint16_t table_type) {
 }
 
 // Varying text and bytes use a 1-byte prefix up to a table length of 254 and a
-// 2-byte one above. A width beyond 65535 would not fit a 2-byte prefix, so it
-// gets a 4-byte one rather than lengths cut to 16 bits.
-uint32_t PrefixFor(uint64_t length, uint32_t width) {
+// 2-byte one above. A text width beyond 65535 would not fit a 2-byte prefix,
+// so text gets a 4-byte one rather than lengths cut to 16 bits. Bytes keep at
+// most 2: a 4-byte prefix makes a bytes column a blob when it is read back.
+uint32_t TextPrefixFor(uint64_t length, uint32_t width) {
   if (length <= 254) return 1;
   return width <= 0xFFFF ? 2 : 4;
 }
+
+uint32_t BytesPrefixFor(uint64_t length) { return length <= 254 ? 1 : 2; }
 
 }  // namespace
 
@@ -50,9 +53,9 @@ uint32_t PacketTypeCodeOf(const TableFieldDesc& field) {
     return TypeCode(type, static_cast<uint32_t>(len));
   };
   switch (field.iFldType) {
-    case fldZSTRING: return kVarying | TypeCode(dsfldZSTRING, PrefixFor(len, field.iUnits1));
-    case fldUNICODE: return kVarying | TypeCode(dsfldUNICODE, PrefixFor(len, field.iUnits1));
-    case fldVARBYTES: return kVarying | TypeCode(dsfldBYTES, PrefixFor(len, field.iUnits1));
+    case fldZSTRING: return kVarying | TypeCode(dsfldZSTRING, TextPrefixFor(len, field.iUnits1));
+    case fldUNICODE: return kVarying | TypeCode(dsfldUNICODE, TextPrefixFor(len, field.iUnits1));
+    case fldVARBYTES: return kVarying | TypeCode(dsfldBYTES, BytesPrefixFor(len));
     case fldBLOB: return kVarying | TypeCode(dsfldBYTES, 4);
     case fldDATE: return TypeCode(dsfldDATE, 4);
     case fldBOOL: return TypeCode(dsfldBOOL, 2);

@@ -208,9 +208,14 @@ TEST_P(EnvContract, FileErrorsCarryTheSystemTexts) {
   EXPECT_EQ(FileErrorText([&] { env_->OpenRead(dir_, ShareMode::kReadWrite); }),
             "Cannot open file \"" + dir_ + "\". " + subject_.access_denied);
 
+  // Every Env keeps the attributes it was given and refuses to delete a
+  // read-only file; only a strict one also refuses to create over it (Wine
+  // run by root writes through the file mode).
   Put("ro.txt", "keep");
   ASSERT_TRUE(env_->SetAttributes(dir_ + "ro.txt", kAttrReadOnly));
+  EXPECT_EQ(env_->GetAttributes(dir_ + "ro.txt").value_or(0) & kAttrReadOnly, kAttrReadOnly);
   EXPECT_FALSE(env_->DeleteFile(dir_ + "ro.txt"));
+  EXPECT_EQ(Get("ro.txt"), "keep");
   if (subject_.strict_attributes) {
     EXPECT_EQ(FileErrorText([&] { env_->Create(dir_ + "ro.txt", ShareMode::kExclusive); }),
               "Cannot create file \"" + dir_ + "ro.txt\". " + subject_.access_denied);
@@ -223,6 +228,7 @@ TEST_P(EnvContract, FileErrorsCarryTheSystemTexts) {
   for (const uint32_t attribute : {kAttrHidden, kAttrSystem}) {
     Put("h.txt", "keep");
     ASSERT_TRUE(env_->SetAttributes(dir_ + "h.txt", attribute));
+    EXPECT_EQ(env_->GetAttributes(dir_ + "h.txt").value_or(0) & attribute, attribute);
     if (subject_.strict_attributes) {
       EXPECT_EQ(FileErrorText([&] { env_->Create(dir_ + "h.txt", ShareMode::kExclusive); }),
                 "Cannot create file \"" + dir_ + "h.txt\". " + subject_.access_denied);

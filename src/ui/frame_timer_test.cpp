@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <future>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 namespace selvane::ui {
 namespace {
@@ -94,14 +98,28 @@ TEST(FrameTimerTest, DisablingFromInsideTheTickPausesAndEnablingResumes) {
 }
 
 TEST(FrameTimerTest, DestroyingWithAPendingTickReturns) {
-  WindowThreadSink sink;
-  {
-    TFrameTimer timer(&sink);
-    timer.SetInterval(10);
-    timer.SetOnTimer([] {});
-    ASSERT_TRUE(sink.WaitFor(1));
-  }
-  SUCCEED();
+  // The timer thread waits for its handed-over tick to be served; destroying
+  // the timer must end that wait, drop the tick and hand over nothing more.
+  // The destruction runs on a thread of its own so that a hang fails here.
+  struct Shared {
+    WindowThreadSink sink;
+    std::atomic<int> ran{0};
+    std::promise<void> destroyed;
+  };
+  auto shared = std::make_shared<Shared>();
+  std::future<void> destroyed = shared->destroyed.get_future();
+  std::thread([shared] {
+    {
+      TFrameTimer timer(&shared->sink);
+      timer.SetInterval(10);
+      timer.SetOnTimer([&] { ++shared->ran; });
+      if (!shared->sink.WaitFor(1)) return;
+    }
+    shared->destroyed.set_value();
+  }).detach();
+  ASSERT_EQ(destroyed.wait_for(10s), std::future_status::ready) << "the destructor did not return";
+  EXPECT_EQ(shared->ran.load(), 0) << "the pending tick was dropped, not run";
+  EXPECT_EQ(shared->sink.Count(), 1) << "nothing was handed over after the pending tick";
 }
 
 }  // namespace

@@ -25,7 +25,11 @@ void DrawFrame(ComposedFrame& c, const TGIFFrame& f) {
   }
 }
 
-bool Draws(TDisposalMethod d) { return d == TDisposalMethod::dmUndefined || d == TDisposalMethod::dmLeave; }
+// Whether a frame is still visible after its display. The reserved methods
+// have no meaning yet and leave the frame, as the cached path does.
+bool Draws(TDisposalMethod d) {
+  return d != TDisposalMethod::dmRestoreBackground && d != TDisposalMethod::dmRestorePrevious;
+}
 
 }  // namespace
 
@@ -58,11 +62,16 @@ const ComposedFrame& FrameComposer::Compose(const TGIFImage& image, int index, b
     }
     c.pixels.assign(static_cast<size_t>(c.width) * c.height, c.background);
 
+    // Start at the last frame that leaves the screen fully known: an opaque
+    // full frame (unless, before i, it gives back the picture it covered), or
+    // a full frame before i that clears to the background.
     int s = 0;
     for (int k = i; k >= 1; --k) {
       const TGIFFrame& f = image.frames[k];
+      const bool restores_previous = f.DisposalMethod == TDisposalMethod::dmRestorePrevious && k < i;
       if (f.CoversScreen(c.width, c.height) &&
-          (f.TransparentColor == clNone || (f.DisposalMethod == TDisposalMethod::dmRestoreBackground && k < i))) {
+          ((f.TransparentColor == clNone && !restores_previous) ||
+           (f.DisposalMethod == TDisposalMethod::dmRestoreBackground && k < i))) {
         s = k;
         break;
       }

@@ -90,13 +90,34 @@ TEST(GifComposerTest, PictureBackgroundOnlyForTransparentPictures) {
   EXPECT_EQ(Row(b.Compose(DecodeGif(opaque.Build()), 0, true)), (std::vector<Color>{R, W, W, W}));
 }
 
-TEST(GifComposerTest, StartsFromTheLastFullOpaqueFrame) {
-  // Frame 1 covers the screen opaquely: frame 0's red must not leak through
-  // frame 2's transparent pixel even without the cache.
-  const TGIFImage img = DecodeGif(
-      GifBuilder(4, 1, kPalette).Add(Strip(0, 4, 1, 1)).Add(Strip(0, 4, 2, 1)).Add(Strip(0, 4, 0, 1, 0)).Build());
-  FrameComposer c(W);
-  EXPECT_EQ(Row(c.Compose(img, 2, true)), (std::vector<Color>{G, G, G, G}));
+TEST(GifComposerTest, StartsFromTheLastFrameThatHidesEverythingBefore) {
+  // In each case a start at the wrong full frame gives another picture than
+  // the right one: composed from scratch, every frame before the start is lost.
+  TestFrame holed{0, 0, 4, 1, {2, 0, 2, 2}};  // green with a transparent hole at x = 1
+  holed.disposal = 1;
+  holed.transparent = 0;
+  const ComposeCase cases[] = {
+      {"an opaque full frame hides what lies before it",
+       {Strip(0, 4, 1, 1), Strip(0, 4, 2, 1), Strip(0, 4, 0, 1, 0)}, 2, {G, G, G, G}},
+      {"a full frame with a transparent hole is no start", {Strip(0, 4, 1, 1), holed}, 1, {G, R, G, G}},
+      {"a full frame that restores the previous picture is no start for the frames after it",
+       {Strip(0, 4, 1, 1), Strip(0, 4, 2, 3), Strip(3, 1, 3, 1)}, 2, {R, R, R, B}},
+      {"a full frame that restores the previous picture is its own start",
+       {Strip(0, 4, 1, 1), Strip(0, 4, 2, 3)}, 1, {G, G, G, G}},
+      {"a reserved disposal leaves the frame, as the cached path does",
+       {Strip(0, 4, 1, 5), Strip(3, 1, 3, 1)}, 1, {R, R, R, B}},
+  };
+  for (const ComposeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    GifBuilder builder(4, 1, kPalette);
+    for (const TestFrame& f : c.frames) builder.Add(f);
+    const TGIFImage img = DecodeGif(builder.Build());
+    FrameComposer fresh(W);
+    EXPECT_EQ(Row(fresh.Compose(img, c.index, true)), c.expected) << "from scratch";
+    FrameComposer played(W);
+    for (int i = 0; i < c.index; ++i) played.Compose(img, i, true);
+    EXPECT_EQ(Row(played.Compose(img, c.index, true)), c.expected) << "through the cache";
+  }
 }
 
 TEST(GifComposerTest, EmptyPictureComposesNothing) {

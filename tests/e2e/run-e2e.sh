@@ -66,6 +66,7 @@ check() {  # check DESCRIPTION COMMAND...
   if "$@"; then pass "$what"; else fail "$what"; fi
 }
 same_bytes() { cmp -s "$1" "$2"; }
+not() { ! "$@"; }
 same_time() { [ "$(stat -c %Y "$1")" = "$(stat -c %Y "$2")" ]; }
 holds() {  # holds FILE PRINTF-FORMAT: the file's bytes are exactly these
   local expected
@@ -105,6 +106,10 @@ rm -f "$sysdir/rtl260.bpl" "$sysdir/vcl260.bpl"
 # --- The server -------------------------------------------------------------
 rm -rf "$repo"
 cp -a "$sample" "$repo"
+# The served updater differs from the started one (bytes after the image, which
+# Windows ignores), so a fetched updater and a copied one cannot be mistaken.
+printf 'selvane e2e served build 1' >>"$repo/updater/Selvane.exe"
+touch -r "$sample/updater/Selvane.exe" "$repo/updater/Selvane.exe"
 if port_in_use; then echo "run-e2e: port 5975 is in use" >&2; exit 1; fi
 "$server" --root "$repo" --port 5975 >"$work/server.log" 2>&1 &
 server_pid=$!
@@ -167,7 +172,8 @@ wait_all_ended
 
 ecf=$drive_c/Kavel/ECF
 kvl=$drive_c/windows/kvl
-check "the updater copied itself into C:\\Kavel\\ECF\\" same_bytes "$ecf/Selvane.exe" "$repo/updater/Selvane.exe"
+check "the server's updater was fetched into C:\\Kavel\\ECF\\" same_bytes "$ecf/Selvane.exe" "$repo/updater/Selvane.exe"
+check "the installed updater is not a copy of the started one" not same_bytes "$ecf/Selvane.exe" "$selvane"
 check "the point-of-sale stand-in was started once" started_once "$markers/VendraECF.exe.log"
 check "AtualizaSistema.bat was the six-line first-copy batch" holds "$seen_batch" \
   'TASKKILL /F /IM "Selvane.exe"\r\ncd C:\\Kavel\\ECF\r\nIF exist Selvane_new.exe ( \r\nren Selvane_new.exe Selvane.exe \r\n)\r\nstart Selvane.exe\r\n'
@@ -179,18 +185,24 @@ for dir in ECF KVL; do
     check "$dir\\$name carries the repository's time" same_time "$target/$name" "$f"
   done < <(find "$repo/$dir" -maxdepth 1 -type f -print0)
 done
-check "rtl260.bpl was also copied into C:\\Windows\\kvl\\" same_bytes "$kvl/rtl260.bpl" "$repo/ECF/rtl260.bpl"
-check "the runtime packages are in the system folder" same_bytes "$sysdir/vcl260.bpl" "$repo/ECF/vcl260.bpl"
+for package in rtl260.bpl vcl260.bpl; do
+  check "$package was also copied into C:\\Windows\\kvl\\" same_bytes "$kvl/$package" "$repo/ECF/$package"
+  check "$package is in the system folder" same_bytes "$sysdir/$package" "$repo/ECF/$package"
+done
 check "no container or temporary file is left" \
   test -z "$(find "$ecf" "$kvl" -name '*.zip' -o -name '*.~novo' -o -name 'Selvane_new.exe' | head -n1)"
 check "IniciarSistema.bat is the five-line second start batch" holds "$ecf/IniciarSistema.bat" \
   'TASKKILL /F /IM "Selvane.exe"\r\ncd "C:\\Kavel\\ECF\r\nServicoVendra.exe /install\r\nnet start ServicoKavel\r\nstart VendraECF.exe\r\n'
 check "the service stand-in was installed with /install" grep -qx $'started /install\r' "$markers/ServicoVendra.exe.log"
-link=$("$WINELOADER" "$reader" "Kavel Vendra-ECF" 2>/dev/null | tr -d '\r' || true)
+link_rc=0
+link=$("$WINELOADER" "$reader" "Kavel Vendra-ECF" 2>/dev/null) || link_rc=$?
+link=$(tr -d '\r' <<<"$link")
+check "the desktop link loads as a shell link" test "$link_rc" -eq 0
 check "the desktop link points at C:\\Kavel\\ECF\\VendraECF.exe" grep -qx 'Target=C:\\Kavel\\ECF\\VendraECF.exe' <<<"$link"
 check "the desktop link works in C:\\Kavel\\ECF\\" grep -qx 'WorkingDirectory=C:\\Kavel\\ECF\\' <<<"$link"
 check "the desktop link has no arguments" grep -qx 'Arguments=' <<<"$link"
-check "the desktop link is named Kavel Vendra-ECF.lnk" grep -q 'Desktop\\Kavel Vendra-ECF.lnk$' <<<"$link"
+desktop_links=$(find "$drive_c"/users/*/Desktop -maxdepth 1 -iname 'Kavel*.lnk' -printf '%f\n' 2>/dev/null || true)
+check "the desktop link is named Kavel Vendra-ECF.lnk" test "$desktop_links" = 'Kavel Vendra-ECF.lnk'
 
 report_install() {
   echo "Installed in C:\\Kavel\\ECF\\ and C:\\Windows\\kvl\\:"

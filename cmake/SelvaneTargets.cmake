@@ -21,6 +21,17 @@ target_compile_definitions(selvane_options INTERFACE
 if(WIN32)
   target_compile_definitions(selvane_options INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
   target_link_options(selvane_options INTERFACE -static -static-libgcc -static-libstdc++)
+  # Address randomisation (with the relocations it needs kept) and no
+  # execution of data pages; Debian 12's linker does so by default, and saying
+  # it keeps an older one from quietly dropping it. A 32-bit program may use
+  # the full 4 GB that a 64-bit Windows gives it; a 64-bit one is randomised
+  # over its whole address space.
+  target_link_options(selvane_options INTERFACE -Wl,--dynamicbase -Wl,--nxcompat)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    target_link_options(selvane_options INTERFACE -Wl,--high-entropy-va)
+  else()
+    target_link_options(selvane_options INTERFACE -Wl,--large-address-aware)
+  endif()
 endif()
 if(SELVANE_SANITIZE AND NOT WIN32)
   target_compile_options(selvane_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -140,4 +151,20 @@ function(selvane_tests name)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()
+endfunction()
+
+# selvane_split_symbols(<target>): a Windows release executable ships without
+# its symbols (half its size is the static runtime's debug sections) and
+# keeps them beside it as <name>.debug, linked by name and checksum so that a
+# debugger or a crash report's addresses find them. Signing comes later, on
+# the stripped file.
+function(selvane_split_symbols target)
+  if(NOT WIN32 OR NOT CMAKE_BUILD_TYPE STREQUAL "Release")
+    return()
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
+    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug $<TARGET_FILE:${target}>
+    VERBATIM)
 endfunction()

@@ -23,7 +23,7 @@ e2e_server=""
 e2e_server_pid=""
 e2e_server_starts=0
 e2e_own_display=1
-work="" repo="" server_log="" drive_c="" ecf="" kvl="" markers="" sysdir=""
+repo="" server_log="" drive_c="" ecf="" kvl="" markers="" sysdir=""
 
 say() { echo "$e2e_name: $*"; }
 pass() { say "ok   $*"; }
@@ -35,6 +35,10 @@ check() {  # check DESCRIPTION COMMAND...
 not() { ! "$@"; }
 same_bytes() { cmp -s "$1" "$2"; }
 same_time() { [ "$(stat -c %Y "$1")" = "$(stat -c %Y "$2")" ]; }
+
+# e2e_section TITLE: a heading with the seconds since the script started, so
+# that a log shows what each scenario costs.
+e2e_section() { say "--- $* (at ${SECONDS} s)"; }
 
 # e2e_init NAME WORK SERVER: NAME prefixes every line; WORK holds logs, the
 # served repository ($repo) and, by default, the prefix.
@@ -59,7 +63,7 @@ e2e_cleanup() {
 # run, and none of what an installation leaves (folders, links, packages).
 e2e_machine() {
   local prefix=${1:-$work/prefix} display=${2:-}
-  wine_env_init "$prefix"
+  wine_env_init "$(realpath -m "$prefix")"
   if [ -n "$display" ]; then
     export DISPLAY=$display
     e2e_own_display=0
@@ -103,15 +107,15 @@ e2e_start_server() {
   e2e_port_in_use || { echo "$e2e_name: the update server did not start:" >&2; cat "$server_log" >&2; exit 1; }
 }
 
-# Programs of this prefix still running, by image name (other Wine prefixes
-# on the machine do not count).
-e2e_running() {
-  local n=0 pid
+# Host pids of the programs of this prefix running under an image name (other
+# Wine prefixes on the machine do not count), one a line.
+e2e_pids() {
+  local pid
   for pid in $(pgrep -fi "\\\\$1" || true); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then n=$((n + 1)); fi
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then echo "$pid"; fi
   done
-  echo "$n"
 }
+e2e_running() { e2e_pids "$1" | wc -l; }
 e2e_no_updater_left() { [ "$(e2e_running Selvane.exe)" -eq 0 ]; }
 e2e_updater_runs() { [ "$(e2e_running Selvane.exe)" -gt 0 ]; }
 e2e_window_shown() { xdotool search --name '^FrmSelvane$' >/dev/null 2>&1; }
@@ -166,6 +170,6 @@ e2e_finish() {
     say "$e2e_failures check(s) failed; logs in $work"
     exit 1
   fi
-  say "all checks passed"
+  say "all checks passed in ${SECONDS} s"
   exit 0
 }

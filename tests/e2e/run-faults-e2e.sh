@@ -10,11 +10,11 @@
 #      the step as it was and no temporary; a rerun completes the folders,
 #      although its records name two targets in other spellings (in other
 #      case with an accent, by the 8.3 alias): they arrive whole, nothing else;
-#   5. a fetch list naming devices (COM¹, LPT².txt, COM1, CONIN$) fails with
+#   4. a fetch list naming devices (COM¹, LPT².txt, COM1, CONIN$) fails with
 #      the name, before any file is asked for, and no device is opened;
-#   6. a newer updater that is noise, and one whose container has no entry:
+#   5. a newer updater that is noise, and one whose container has no entry:
 #      the running updater is neither swapped nor restarted and shows why;
-#   7. twenty runs of Selvane.exe, some ending through their start batch, some
+#   6. twenty runs of Selvane.exe, some ending through their start batch, some
 #      failing and closed, leave no process behind.
 # A failing run stays open for the user; the scenario reads its status line
 # (status_text.exe) and closes it with the close button.
@@ -53,6 +53,7 @@ e2e_init e2e-faults "$work" "$server"
 storm() { "$WINELOADER" "$post_close" 50 >/dev/null 2>&1; }
 
 e2e_machine "$prefix"
+e2e_keep_wineserver
 
 rm -rf "$repo"
 cp -a "$sample" "$repo"
@@ -83,6 +84,13 @@ names() { (cd "$1" && find . | LC_ALL=C sort); }
 same_names() { [ "$(names "$1")" = "$(names "$2")" ]; }
 file_calls() { grep -c 'calls TServidor.RetornaArquivo' "$server_log" || true; }
 pos_not_started() { [ ! -e "$markers/VendraECF.exe.log" ]; }
+# failing_run WHAT ERE TEXT: starts the updater; its status line must come to
+# match ERE (TEXT says what that is).
+failing_run() {
+  start_updater "$1"
+  window=$(e2e_find_window) || { fail "the window of Selvane appeared"; exit 1; }
+  check "$1: the run fails with $3" wait_status "$2" 30
+}
 # close_failed_run WHAT: the screenshot of the failure, then the close button.
 close_failed_run() {
   wine_screenshot "$work/$1.png" 2>/dev/null || true
@@ -155,10 +163,8 @@ printf 'selvane e2e point of sale 2' >>"$repo/ECF/VendraECF.exe"
 for f in "${step_files[@]}"; do touch -d "2024-05-02 08:00:00" "$repo/ECF/$f"; done
 e2e_start_server --drop-after-bytes 100000 --drop-in-file 3
 say "a step of six changed files, the link dropped during the third"
-start_updater drop
-window=$(e2e_find_window) || { fail "the window of Selvane appeared"; exit 1; }
 # A link cut reads as the communication limit's text.
-check "drop: the run fails with the link's text" wait_status '^Communication timeout error$' 30
+failing_run drop '^Communication timeout error$' "the link's text"
 check "drop: the server was asked for three files" test "$(file_calls)" -eq 3
 for f in "${step_files[@]}"; do
   check "drop: $f is the installed one" same_bytes "$ecf/$f" "$installed/$f"
@@ -183,8 +189,8 @@ for dir in ECF KVL; do
 done
 check "rerun: the folder holds the same names, no temporary" same_names "$ecf" "$installed"
 
-# --- 5. Devices in the fetch list ------------------------------------------------
-e2e_section "5. Devices in the fetch list"
+# --- 4. Devices in the fetch list ------------------------------------------------
+e2e_section "4. Devices in the fetch list"
 # The prefix's devices become plain files here, so that an opening would show.
 devices=(com1 com2 lpt1 lpt2)
 declare -A device_link=()
@@ -196,9 +202,7 @@ for d in "${devices[@]}"; do
 done
 e2e_start_server --extra-entry 'COM¹' --extra-entry 'LPT².txt' --extra-entry 'COM1' --extra-entry 'CONIN$'
 say "a fetch list naming COM¹, LPT².txt, COM1 and CONIN\$"
-start_updater devices
-window=$(e2e_find_window) || { fail "the window of Selvane appeared"; exit 1; }
-check "devices: the run fails naming COM¹" wait_status '^Nome de arquivo inválido recebido do servidor: "COM¹"' 30
+failing_run devices '^Nome de arquivo inválido recebido do servidor: "COM¹"' "the text naming COM¹"
 check "devices: no file was asked for" test "$(file_calls)" -eq 0
 for d in "${devices[@]}"; do
   check "devices: $d was not opened" test "$(stat -c %Y "$work/device-$d")" = "$(date -d '2024-01-01 00:00:00' +%s)" -a \
@@ -211,15 +215,13 @@ for d in "${devices[@]}"; do
   if [ -n "${device_link[$d]}" ]; then ln -sfn "${device_link[$d]}" "$WINEPREFIX/dosdevices/$d"; else rm -f "$WINEPREFIX/dosdevices/$d"; fi
 done
 
-# --- 6. A newer updater that would brick the next start ---------------------------
-e2e_section "6. A newer updater that would brick the next start"
+# --- 5. A newer updater that would brick the next start ---------------------------
+e2e_section "5. A newer updater that would brick the next start"
 cp -p "$ecf/Selvane.exe" "$work/Selvane-installed.exe"
 # updater_refused WHAT: the run shows why, swaps nothing and restarts nothing.
 updater_refused() {
   local what=$1 first
-  start_updater "$what"
-  window=$(e2e_find_window) || { fail "the window of Selvane appeared"; exit 1; }
-  check "$what: the run fails with the updater's text" wait_status '^O atualizador recebido do servidor não é válido: ' 30
+  failing_run "$what" '^O atualizador recebido do servidor não é válido: ' "the updater's text"
   first=$(e2e_pids Selvane.exe)
   sleep 1
   check "$what: one updater runs, the same as before (no restart)" test "$(wc -l <<<"$first")" -eq 1 -a \
@@ -242,8 +244,8 @@ say "the server publishes a newer updater in a container with no entry"
 updater_refused empty-updater
 cp -p "$updater_served" "$repo/updater/Selvane.exe"
 
-# --- 7. Twenty runs leave no process behind -----------------------------------
-e2e_section "7. Twenty runs leave no process behind"
+# --- 6. Twenty runs leave no process behind -----------------------------------
+e2e_section "6. Twenty runs leave no process behind"
 e2e_start_server
 for run in $(seq 1 20); do
   if [ $((run % 2)) -eq 1 ]; then

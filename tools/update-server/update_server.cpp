@@ -116,7 +116,7 @@ void UpdateServer::Serve(Connection* c, int32_t handle) {
             ++silent_;
           });
         },
-        [this](const std::string& line) { Log(line); });
+        log_ ? std::function<void(const std::string&)>([this](const std::string& line) { Log(line); }) : nullptr);
     session.Run();
   } catch (const std::exception& e) {
     end = e.what();

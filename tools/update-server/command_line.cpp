@@ -31,6 +31,14 @@ const char kUsage[] =
     "  --truncate-container  send containers cut to half their length\n"
     "  --cut-container N     send only the first N bytes of every container\n"
     "  --drop-after-bytes N  close the connection after N bytes of a RetornaArquivo reply\n"
+    "  --drop-in-file N      with --drop-after-bytes: cut only the Nth RetornaArquivo reply\n"
+    "                        of the server's run (1 = the first), the others go whole\n"
+    "  --file-name-for NAME=FILENAME\n"
+    "                        the file record of the repository file NAME gives FILENAME as\n"
+    "                        its FileName (repeatable; for other spellings of the target)\n"
+    "  --empty-container NAME\n"
+    "                        the container of the repository file NAME holds no entry\n"
+    "                        (repeatable)\n"
     "  --cut-after-bytes N   close each connection after N bytes of its session, received\n"
     "                        and sent counted together in their order\n"
     "  --silent-at PHASE     stop answering (connection kept open) at PHASE: handshake,\n"
@@ -101,6 +109,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.truncate_container = true;
     } else if (a == "--drop-after-bytes") {
       o.drop_after_bytes = Number<int64_t>(a, value());
+    } else if (a == "--drop-in-file") {
+      o.drop_in_file = Number<int64_t>(a, value());
+      if (o.drop_in_file <= 0) throw std::invalid_argument("--drop-in-file counts from 1");
+    } else if (a == "--file-name-for") {
+      const std::string& pair = value();
+      const size_t eq = pair.find('=');
+      if (eq == 0 || eq == std::string::npos || eq + 1 == pair.size()) {
+        throw std::invalid_argument("--file-name-for: not NAME=FILENAME: " + pair);
+      }
+      o.file_name_for[pair.substr(0, eq)] = pair.substr(eq + 1);
+    } else if (a == "--empty-container") {
+      o.empty_container.insert(value());
     } else if (a == "--cut-after-bytes") {
       o.cut_after_bytes = Number<int64_t>(a, value());
     } else if (a == "--silent-at") {

@@ -11,7 +11,9 @@ TEST(CommandLine, ReadsEveryOption) {
                                            "--same-name-container", "--truncate-container", "--drop-after-bytes",
                                            "100", "--part-size", "4096", "--blob-header", "--empty-last-part",
                                            "--cut-container", "17", "--cache-dir", "/var/cache/selvane",
-                                           "--cut-after-bytes", "77", "--silent-at", "metadata"});
+                                           "--cut-after-bytes", "77", "--silent-at", "metadata",
+                                           "--drop-in-file", "3", "--file-name-for", "relatório.txt=RELATÓRIO.TXT",
+                                           "--file-name-for", "a=b=c", "--empty-container", "Selvane.exe"});
   const ServerOptions& o = cl.options;
   EXPECT_FALSE(cl.help);
   EXPECT_EQ(o.root, "/srv/repo");
@@ -29,6 +31,10 @@ TEST(CommandLine, ReadsEveryOption) {
   EXPECT_EQ(o.cache_dir, "/var/cache/selvane");
   EXPECT_EQ(o.cut_after_bytes, 77);
   EXPECT_EQ(o.silent_at, SilentPhase::kMetadata);
+  EXPECT_EQ(o.drop_in_file, 3);
+  EXPECT_EQ(o.file_name_for,
+            (std::map<std::string, std::string>{{"relatório.txt", "RELATÓRIO.TXT"}, {"a", "b=c"}}));
+  EXPECT_EQ(o.empty_container, std::set<std::string>{"Selvane.exe"});
 }
 
 TEST(CommandLine, EverySilentPhaseHasItsName) {
@@ -47,6 +53,9 @@ TEST(CommandLine, Defaults) {
   EXPECT_EQ(o.drop_after_bytes, -1);
   EXPECT_EQ(o.cut_after_bytes, -1);
   EXPECT_EQ(o.silent_at, SilentPhase::kNever);
+  EXPECT_EQ(o.drop_in_file, 0);  // every reply
+  EXPECT_TRUE(o.file_name_for.empty());
+  EXPECT_TRUE(o.empty_container.empty());
   EXPECT_FALSE(o.repository.full_paths);
   EXPECT_FALSE(o.empty_last_part);
   EXPECT_EQ(o.cut_container_at, -1);
@@ -67,6 +76,11 @@ TEST(CommandLine, RefusesBadLines) {
       {"--root", "r", "--verbose"},
       {"--root", "r", "--silent-at", "later"},
       {"--root", "r", "--cut-after-bytes", "x"},
+      {"--root", "r", "--drop-in-file", "0"},
+      {"--root", "r", "--file-name-for", "a"},
+      {"--root", "r", "--file-name-for", "=b"},
+      {"--root", "r", "--file-name-for", "a="},
+      {"--root", "r", "--empty-container"},
   };
   for (const auto& args : bad) EXPECT_THROW(ParseCommandLine(args), std::invalid_argument);
 }

@@ -7,12 +7,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
+#include <string_view>
 
+#include "protocol/container_reader.h"
 #include "protocol/container_writer.h"
 #include "protocol/packet_layouts.h"
+#include "protocol/server_paths.h"
+#include "records/record_set.h"
 #include "rpc/variant_stream.h"
 #include "test_repository.h"
+#include "testing/memory_file.h"
 #include "testing/scratch_dir.h"
 #include "update_service.h"
 
@@ -71,6 +79,54 @@ TEST(ContainerCache, ServedRecordsAreTheBytesOfRecordsBuiltWhole) {
     const Bytes whole = Whole(repo.env(), c.same_name ? "Vendra.exe" : "Vendra.exe.zip", "Vendra.exe", data,
                               DateTimeFromDosDateTime(kTime1), keep);
     EXPECT_TRUE(served == whole) << served.size() << " bytes served, " << whole.size() << " expected";
+  }
+}
+
+// The record's FileName and its container's entry count, as a client reads them.
+struct ReadRecord {
+  std::string file_name;
+  int32_t entries;
+};
+ReadRecord Read(Env& env, const Bytes& served) {
+  TRecordSet record(env);
+  record.SetData(StreamToVariant(served));
+  const auto content = record.FieldByName(kFileRecordContent).AsBytes();
+  const int32_t entries = ReadContainer(content, [] { return std::make_unique<MemorySink>(); });
+  return {record.FieldByName(kFileRecordFileName).AsString(), entries};
+}
+
+TEST(ContainerCache, FaultsNameTheRecordOtherwiseOrEmptyTheContainer) {
+  struct Case {
+    const char* what;
+    std::map<std::string, std::string> file_name_for;
+    std::set<std::string> empty_container;
+    std::string_view file;
+    ReadRecord expected;
+  };
+  const Case cases[] = {
+      {"no fault", {}, {}, "ECF\\relatório.txt", {"relatório.txt.zip", 1}},
+      {"the target in other case", {{"relatório.txt", "RELATÓRIO.TXT"}}, {}, "ECF\\relatório.txt",
+       {"RELATÓRIO.TXT", 1}},
+      {"a short name", {{"Vendra.exe", "VENDRA~1.EXE"}}, {}, "ECF\\Vendra.exe", {"VENDRA~1.EXE", 1}},
+      {"another file keeps its name", {{"Vendra.exe", "VENDRA~1.EXE"}}, {}, "ECF\\relatório.txt",
+       {"relatório.txt.zip", 1}},
+      {"no entry", {}, {"Selvane.exe"}, kServerUpdaterPath, {"Selvane.exe.zip", 0}},
+      {"no entry, other file", {}, {"Selvane.exe"}, "ECF\\Vendra.exe", {"Vendra.exe.zip", 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestRepository repo;
+    repo.Add("ECF/relatório.txt", Data(300));
+    repo.Add("ECF/Vendra.exe", Data(200000));
+    repo.Add("updater/Selvane.exe", Data(70000));
+    ServerOptions o;
+    o.root = repo.dir();
+    o.file_name_for = c.file_name_for;
+    o.empty_container = c.empty_container;
+    UpdateService service(repo.env(), o);
+    const ReadRecord got = Read(repo.env(), service.ServeArquivo(c.file, 1).Gather());
+    EXPECT_EQ(got.file_name, c.expected.file_name);
+    EXPECT_EQ(got.entries, c.expected.entries);
   }
 }
 

@@ -2,7 +2,9 @@
 // What the reference update server serves and how it misbehaves on request.
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <string>
 #include <vector>
@@ -50,8 +52,16 @@ struct ServerOptions {
   // Close the connection once this many bytes of a RetornaArquivo reply
   // (its more_blob parts included) have been sent; negative: never.
   int64_t drop_after_bytes = -1;
+  // Only the Nth RetornaArquivo reply of the server's run (1 = the first) is
+  // cut so; 0: every one.
+  int64_t drop_in_file = 0;
   // The file record's FileName equals the target's name.
   bool same_name_container = false;
+  // The file record of the repository file named as the key (its name in the
+  // repository, compared exactly) gives the value as its FileName.
+  std::map<std::string, std::string> file_name_for;
+  // Repository files (by name) whose container holds no entry.
+  std::set<std::string> empty_container;
   // Cut the container to half its length, so unpacking fails.
   bool truncate_container = false;
   // Keep only this many bytes of every container; negative: all.

@@ -55,14 +55,15 @@ bool IsSegmented(ByteSpan field) {
 
 Session::Session(TRpcChannel& channel, UpdateService& service, const ServerOptions& options,
                  int32_t connection_handle, std::function<void(int64_t)> drop_after,
-                 std::function<void(int64_t)> silence_after)
+                 std::function<void(int64_t)> silence_after, std::function<void(const std::string&)> log)
     : reader_(channel, kReadBuffer),
       writer_(channel, kWriteBuffer),
       service_(service),
       options_(options),
       connection_handle_(connection_handle),
       drop_after_(std::move(drop_after)),
-      silence_after_(std::move(silence_after)) {}
+      silence_after_(std::move(silence_after)),
+      log_(std::move(log)) {}
 
 void Session::SilenceAt(SilentPhase phase, int64_t budget) {
   if (silence_set_ || options_.silent_at != phase || !silence_after_) return;
@@ -336,6 +337,12 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
     return;
   }
 
+  if (log_) {
+    std::string line = "connection " + std::to_string(connection_handle_) + " calls " + std::string(m.text);
+    if (m.kind == MethodKind::kRetornaArquivo) line += " " + Utf16ToUtf8(path);
+    log_(line);
+  }
+
   Bytes reply;
   try {
     for (const MethodParameter& p : m.parameters) {
@@ -364,7 +371,8 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
   }
 
   if (m.kind == MethodKind::kRetornaArquivo && options_.drop_after_bytes >= 0 && drop_after_) {
-    drop_after_(options_.drop_after_bytes);
+    const int64_t reply_number = service_.CountFileReply();
+    if (options_.drop_in_file == 0 || reply_number == options_.drop_in_file) drop_after_(options_.drop_after_bytes);
   }
   SilenceAt(SilentPhase::kExecute);
   if (m.kind == MethodKind::kRetornaArquivo) SilenceAt(SilentPhase::kPart, kSilentPartBytes);

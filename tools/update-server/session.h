@@ -39,8 +39,11 @@ class Session {
   // bytes (negative: never). Used for the drop-after-bytes fault; may be empty.
   // silence_after(n): go silent after n more bytes written (the silent-server
   // fault, at the phase the options name); may be empty.
+  // log(line): one line per remote method called, so that a test can tell
+  // which files a client asked for; may be empty.
   Session(TRpcChannel& channel, UpdateService& service, const ServerOptions& options, int32_t connection_handle,
-          std::function<void(int64_t)> drop_after = {}, std::function<void(int64_t)> silence_after = {});
+          std::function<void(int64_t)> drop_after = {}, std::function<void(int64_t)> silence_after = {},
+          std::function<void(const std::string&)> log = {});
 
   // Serves requests until the client sends disconnect. Throws when the
   // connection fails or the client's bytes do not parse.
@@ -89,6 +92,7 @@ class Session {
   const int32_t connection_handle_;
   std::function<void(int64_t)> drop_after_;
   std::function<void(int64_t)> silence_after_;
+  std::function<void(const std::string&)> log_;
   bool silence_set_ = false;
 
   bool connected_ = false;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "rpc/memory_channel.h"
 #include "rpc/rpc_error.h"
 #include "test_repository.h"
@@ -105,6 +108,40 @@ TEST_F(SessionTest, EndsOnBytesThatAreNoRequest) {
     EXPECT_ANY_THROW(Serve(bad)) << bad;
   }
   EXPECT_THROW(Serve(kHello + kConnect), TRpcError) << "the client went away without disconnect";
+}
+
+std::string ExecuteFile(int handle, const std::string& path) {
+  return R"({"method":"execute","params":[{"handle":[)" + std::to_string(handle) + R"(]},{"data":[)" +
+         std::to_string(path.size() + 5) + ",\x29" + path + "\x62\x01\x2C\xC0]}]}";
+}
+
+// The drop fault set on the Nth file reply only, and one log line per call,
+// in the order of the conversation.
+TEST_F(SessionTest, CutsOnlyTheCountedFileReplyAndLogsEveryCall) {
+  for (const char* name : {"a", "b", "c"}) repo_.Add("ECF/" + std::string(name) + ".txt", name);
+  options_.drop_after_bytes = 5;
+  options_.drop_in_file = 2;
+  std::vector<std::string> events;
+  TRpcMemoryChannel channel;
+  channel.Feed(kHello + kConnect + Prepare("RetornaArquivo") + ExecuteFile(0, R"(ECF\a.txt)") +
+               Prepare("RetornaArquivo") + ExecuteFile(1, R"(ECF\b.txt)") + Prepare("GetNumeroAtualizacao") +
+               R"({"method":"execute","params":[{"handle":[2]},{"data":[1,)" "\xC0" "]}]}" +
+               Prepare("RetornaArquivo") + ExecuteFile(3, R"(ECF\c.txt)") + kDisconnect);
+  UpdateService service(repo_.env(), options_);
+  Session session(
+      channel, service, options_, 7,
+      [&events](int64_t budget) {
+        if (budget >= 0) events.push_back("cut after " + std::to_string(budget));
+      },
+      {}, [&events](const std::string& line) { events.push_back(line); });
+  session.Run();
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        R"(connection 7 calls TServidor.RetornaArquivo ECF\a.txt)",
+                        R"(connection 7 calls TServidor.RetornaArquivo ECF\b.txt)",
+                        "cut after 5",
+                        "connection 7 calls TServidor.GetNumeroAtualizacao",
+                        R"(connection 7 calls TServidor.RetornaArquivo ECF\c.txt)",
+                    }));
 }
 
 // Every truncation and a byte changed at every position of a whole

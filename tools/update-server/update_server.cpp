@@ -115,7 +115,8 @@ void UpdateServer::Serve(Connection* c, int32_t handle) {
             std::lock_guard lock(mu_);
             ++silent_;
           });
-        });
+        },
+        log_ ? std::function<void(const std::string&)>([this](const std::string& line) { Log(line); }) : nullptr);
     session.Run();
   } catch (const std::exception& e) {
     end = e.what();

@@ -5,13 +5,28 @@
 #include "rpc/variant_stream.h"
 #include "base/byte_order.h"
 
+#include <zlib.h>
+
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace selvane::refserver {
 
 namespace {
 constexpr size_t kReadBlock = 1 << 20;
+
+// A container whose entry count is 0, as a broken server may send one.
+Bytes EmptyContainer() {
+  const uint8_t body[4] = {0, 0, 0, 0};
+  uLongf size = compressBound(sizeof body);
+  Bytes out(size);
+  if (compress2(out.data(), &size, body, sizeof body, Z_DEFAULT_COMPRESSION) != Z_OK) {
+    throw std::runtime_error("cannot compress an empty container");
+  }
+  out.resize(size);
+  return out;
+}
 }  // namespace
 
 UpdateService::UpdateService(Env& repository_env, const ServerOptions& options)
@@ -21,6 +36,8 @@ UpdateService::UpdateService(Env& repository_env, const ServerOptions& options)
       rescan_ms_(options.cache_rescan_ms),
       NumeroAtualizacao_(options.NumeroAtualizacao),
       same_name_container_(options.same_name_container),
+      file_name_for_(options.file_name_for),
+      empty_container_(options.empty_container),
       truncate_container_(options.truncate_container),
       cut_container_at_(options.cut_container_at) {}
 
@@ -46,15 +63,23 @@ uint64_t UpdateService::ServedContainerSize(uint64_t size) const {
   return size;
 }
 
+std::string UpdateService::RecordName(const ResolvedFile& file) const {
+  if (const auto it = file_name_for_.find(file.name); it != file_name_for_.end()) return it->second;
+  return same_name_container_ ? file.name : file.container_name;
+}
+
 ServedValue UpdateService::ServeArquivo(std::string_view arquivo, int32_t /*NumeroAtualizacao*/) {
   const ResolvedFile file = repository_.Resolve(arquivo);
+  if (empty_container_.contains(file.name)) {
+    return ServedValue(VariantToStream(FileRecordPacket(env_, RecordName(file), EmptyContainer(), file.date_time)));
+  }
   std::shared_ptr<const CachedContainer> container = file.path.empty() ? nullptr : cache_.Get(file.path, file.name);
   const uint64_t size = container ? ServedContainerSize(container->size()) : 0;
   if (!container || size == 0 || size > 0x7FFFFFFF) return ServedValue(VariantToStream(MakeFileRecord(file)));
 
   // The record around a one-byte content, twice: where they differ is the
   // content, whose four-byte length comes before it.
-  const std::string name = same_name_container_ ? file.name : file.container_name;
+  const std::string name = RecordName(file);
   const Bytes a = FileRecordPacket(env_, name, Bytes{0xA5}, file.date_time).bytes();
   const Bytes b = FileRecordPacket(env_, name, Bytes{0x5A}, file.date_time).bytes();
   size_t at = 0;
@@ -111,8 +136,7 @@ OleVariant UpdateService::MakeFileRecord(const ResolvedFile& file) {
   }
   Bytes container = writer.Finish();
   container.resize(static_cast<size_t>(ServedContainerSize(container.size())));
-  const std::string name = same_name_container_ ? file.name : file.container_name;
-  return FileRecordPacket(env_, name, std::move(container), file.date_time);
+  return FileRecordPacket(env_, RecordName(file), std::move(container), file.date_time);
 }
 
 }  // namespace selvane::refserver

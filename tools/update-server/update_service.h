@@ -3,8 +3,12 @@
 // decoded input values and returns the return value. Shared by every session;
 // safe to call from several threads at once.
 
+#include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <string_view>
 
 #include "platform/env.h"
@@ -38,11 +42,15 @@ class UpdateService {
   // Makes every repository file's container now, on this thread.
   void MakeAllContainers();
   ContainerCache& cache() { return cache_; }
+  // Counts a RetornaArquivo reply about to be sent: 1 for the run's first.
+  int64_t CountFileReply() { return ++file_replies_; }
 
  private:
   // The file record without the cache: read and compressed for this call.
   OleVariant MakeFileRecord(const ResolvedFile& file);
   uint64_t ServedContainerSize(uint64_t size) const;
+  // The FileName the record of `file` gives.
+  std::string RecordName(const ResolvedFile& file) const;
 
   Env& env_;
   Repository repository_;
@@ -50,6 +58,9 @@ class UpdateService {
   uint32_t rescan_ms_;
   int32_t NumeroAtualizacao_;
   bool same_name_container_;
+  std::map<std::string, std::string> file_name_for_;
+  std::set<std::string> empty_container_;
+  std::atomic<int64_t> file_replies_{0};
   bool truncate_container_;
   int64_t cut_container_at_;
 };

@@ -179,9 +179,7 @@ TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
     const uint64_t n = offsets[i];
     SCOPED_TRACE("cut after byte " + std::to_string(n));
     ResetClient();
-    refserver::ServerOptions faults;
-    faults.cut_after_bytes = static_cast<int64_t>(n);
-    Restart(faults);
+    server_->StartOver(static_cast<int64_t>(n), -1);
     const std::string text = RunUpdate().LastStatus();
     if (n < open_from) {
       EXPECT_EQ(text, kStatusNoConnection);
@@ -196,7 +194,7 @@ TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
     ExpectNothingTemporary();
 
     if (i % kRerunEvery == 0 || i + 1 == offsets.size()) {
-      Restart({});
+      server_->StartOver(-1, -1);
       EXPECT_EQ(RunUpdate().LastStatus(), kStatusDone);
       ExpectInLineWithTheRepository();
       ExpectNothingTemporary();

@@ -72,10 +72,7 @@ class ScaledWindowTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_NE(hwnd_, nullptr);
-    view_->SetChoicePanelVisible(false);
-    view_->SetAnimation(false);
-    view_->SetTitleText("");
-    view_->SetStatusText("Aguardando...");
+    ShowWaiting(*view_);
     Pump(100);
   }
 

@@ -107,6 +107,15 @@ inline void PumpFor(MainView& view, int ms) {
   } while (std::chrono::steady_clock::now() < end);
 }
 
+// The window as it stands before the worker starts: no choice, no animation,
+// no title, the waiting text.
+inline void ShowWaiting(MainView& view) {
+  view.SetChoicePanelVisible(false);
+  view.SetAnimation(false);
+  view.SetTitleText("");
+  view.SetStatusText("Aguardando...");
+}
+
 // A picture's pixel as 0xRRGGBB, as the screen shows it.
 inline uint32_t PixelOf(const RgbaImage& image, int x, int y) {
   const uint8_t* p = image.Pixel(x, y);

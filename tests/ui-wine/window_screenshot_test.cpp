@@ -66,11 +66,8 @@ class WindowScreenshotTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(hwnd_, nullptr);
     if (++tests_run_ > 1) {
-      view_->SetChoicePanelVisible(false);
-      view_->SetAnimation(false);
+      ShowWaiting(*view_);
       view_->SetClosePanelEnabled(true);
-      view_->SetTitleText("");
-      view_->SetStatusText("Aguardando...");
       Pump(100);
     }
     clicked_ = -1;

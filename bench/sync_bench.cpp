@@ -247,47 +247,46 @@ Figure Best(const std::vector<std::string>& args, int runs, const std::function<
   return best;
 }
 
+void OpenOnLoopback(TServerConnection& connection, uint16_t port) {
+  connection.SetHostName("127.0.0.1");
+  connection.Params.Set("Port", std::to_string(port));
+  connection.Open();
+}
+
 // The worker's folder step for C:\Windows\kvl\ against the server's KVL folder.
 double Synchronise(const fs::path& client_root, uint16_t port) {
   PosixEnv env(client_root.string());
   RecordingWindow window("ECF");
   TServerConnection connection;
-  connection.SetHostName("127.0.0.1");
-  connection.Params.Set("Port", std::to_string(port));
-  connection.Open();
+  OpenOnLoopback(connection, port);
   const double t0 = Now();
   SincronizaPasta(env, connection.DBXConnection(), window, 1, {"AtualizaPastaKVL", "C:\\Windows\\kvl\\", std::nullopt, false});
   return Now() - t0;
 }
 
-// The same reply through the real client, dropped as it arrives: what the server and the wire give.
-double ReceiveOnly(uint16_t port, const std::string& file) {
+// Each file's reply through the real client, dropped as it arrives: what the
+// server and the wire give.
+double ReceiveOnly(uint16_t port, const std::vector<std::string>& files) {
   TServerConnection connection;
-  connection.SetHostName("127.0.0.1");
-  connection.Params.Set("Port", std::to_string(port));
-  connection.Open();
+  OpenOnLoopback(connection, port);
   TServidorClient proxy(connection.DBXConnection());
   uint64_t bytes = 0;
   const double t0 = Now();
-  proxy.RetornaArquivo(file, 1, [&bytes](std::span<const uint8_t> piece) { bytes += piece.size(); });
+  for (const std::string& file : files) {
+    proxy.RetornaArquivo(file, 1, [&bytes](std::span<const uint8_t> piece) { bytes += piece.size(); });
+  }
   return Now() - t0;
 }
 
-// Every small file's reply through the real client, dropped: what the server gives per file.
-double ReceiveAllOnly(uint16_t port, int files) {
-  TServerConnection connection;
-  connection.SetHostName("127.0.0.1");
-  connection.Params.Set("Port", std::to_string(port));
-  connection.Open();
-  TServidorClient proxy(connection.DBXConnection());
-  uint64_t bytes = 0;
-  const double t0 = Now();
+// The names of the small files, as the server's KVL folder holds them.
+std::vector<std::string> SmallFileNames(int files) {
+  std::vector<std::string> names;
   for (int i = 0; i < files; ++i) {
     char name[40];
     std::snprintf(name, sizeof name, "KVL\\t%04d.txt", i);
-    proxy.RetornaArquivo(name, 1, [&bytes](std::span<const uint8_t> piece) { bytes += piece.size(); });
+    names.push_back(name);
   }
-  return Now() - t0;
+  return names;
 }
 
 // The minimal client: raw TCP, zlib inflate and write, with reused 1 MiB buffers.
@@ -367,8 +366,8 @@ int Child(const std::vector<std::string>& a) {
   double seconds = 0;
   const std::string& kind = a.at(0);
   if (kind == "sync") seconds = Synchronise(a.at(1), static_cast<uint16_t>(std::stoi(a.at(2))));
-  if (kind == "receive") seconds = ReceiveOnly(static_cast<uint16_t>(std::stoi(a.at(1))), a.at(2));
-  if (kind == "receive-all") seconds = ReceiveAllOnly(static_cast<uint16_t>(std::stoi(a.at(1))), kSmallFiles);
+  if (kind == "receive") seconds = ReceiveOnly(static_cast<uint16_t>(std::stoi(a.at(1))), {a.at(2)});
+  if (kind == "receive-all") seconds = ReceiveOnly(static_cast<uint16_t>(std::stoi(a.at(1))), SmallFileNames(kSmallFiles));
   if (kind == "minimal") seconds = MinimalFetch(static_cast<uint16_t>(std::stoi(a.at(1))), std::stoull(a.at(2)), a.at(3));
   if (kind == "minimal-small") seconds = MinimalSmallFiles(a.at(1), false);
   if (kind == "minimal-small-rename") seconds = MinimalSmallFiles(a.at(1), true);

@@ -14,6 +14,7 @@
 #include "install/status_texts.h"
 #include "install_fixture.h"
 #include "rpc/rpc_error.h"
+#include "testing/noise.h"
 #include "transcript_channel.h"
 
 namespace selvane {
@@ -50,13 +51,7 @@ class FaultCampaignTest : public InstallFixture {
   // An installed ECF whose updater is current; the server has a newer
   // version of its three files, the middle one large and incompressible.
   void SetUp() override {
-    std::string big(200 * 1024, '\0');
-    uint32_t x = 977;
-    for (char& c : big) {
-      x = x * 1103515245u + 12345u;
-      c = static_cast<char>(x >> 24);
-    }
-    files_ = {{"A.dat", "new a"}, {"B.pak", big}, {"VendraECF.exe", "MZ vendra 2"}};
+    files_ = {{"A.dat", "new a"}, {"B.pak", Noise(200 * 1024, 977)}, {"VendraECF.exe", "MZ vendra 2"}};
     for (const auto& [name, content] : files_) repo_.Add("ECF/" + name, content, kTime2);
     repo_.AddFolder("KVL");
     PrepareClient(Edition::kECF, false);
@@ -179,9 +174,7 @@ TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
     const uint64_t n = offsets[i];
     SCOPED_TRACE("cut after byte " + std::to_string(n));
     ResetClient();
-    refserver::ServerOptions faults;
-    faults.cut_after_bytes = static_cast<int64_t>(n);
-    Restart(faults);
+    server_->StartOver(static_cast<int64_t>(n), -1);
     const std::string text = RunUpdate().LastStatus();
     if (n < open_from) {
       EXPECT_EQ(text, kStatusNoConnection);
@@ -196,7 +189,7 @@ TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
     ExpectNothingTemporary();
 
     if (i % kRerunEvery == 0 || i + 1 == offsets.size()) {
-      Restart({});
+      server_->StartOver(-1, -1);
       EXPECT_EQ(RunUpdate().LastStatus(), kStatusDone);
       ExpectInLineWithTheRepository();
       ExpectNothingTemporary();

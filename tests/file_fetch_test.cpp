@@ -186,8 +186,7 @@ TEST_F(FileFetchTest, AReplyCutAnywhereFailsAsBeforeAndLeavesNoFile) {
   for (const int64_t cut : cuts) {
     if (cut < 0) continue;
     SCOPED_TRACE(cut);
-    options_.drop_after_bytes = cut;
-    Restart();
+    server_->StartOver(-1, cut);
     const auto [old_way, new_way] = Both("cut.bin");
     EXPECT_EQ(new_way, old_way);
     EXPECT_TRUE(new_way.target == "old" || new_way.target == content);

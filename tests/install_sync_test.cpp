@@ -10,6 +10,7 @@
 #include "install_fixture.h"
 #include "platform/system_error_text.h"
 #include "testing/fault_injection_env.h"
+#include "testing/noise.h"
 
 namespace selvane {
 namespace {
@@ -34,13 +35,7 @@ class SyncTest : public InstallFixture {
   // compress, so a reply can be cut inside it while a.dat arrives whole.
   void ThreeChangedFiles() {
     root_.MakeDir("C:\\Windows\\kvl");
-    std::string big(200 * 1024, '\0');
-    uint32_t x = 12345;
-    for (char& c : big) {
-      x = x * 1103515245u + 12345u;
-      c = static_cast<char>(x >> 24);
-    }
-    new_ = {{"a.dat", "new a"}, {"b.dat", big}, {"c.dat", "new c"}};
+    new_ = {{"a.dat", "new a"}, {"b.dat", Noise(200 * 1024, 12345)}, {"c.dat", "new c"}};
     for (const auto& [name, content] : new_) {
       root_.Write("C:\\Windows\\kvl\\" + name, "old " + name);
       repo_.Add("KVL/" + name, content, kTime2);

@@ -4,7 +4,6 @@
 // as the remote rows and the transport filter headers hold them. Every
 // reader of untrusted bytes checks the length before it calls these.
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -38,13 +37,11 @@ constexpr void StoreBigEndian(std::span<uint8_t> out, uint64_t v) {
 constexpr uint16_t LoadLe16(std::span<const uint8_t> b) { return static_cast<uint16_t>(LoadLittleEndian(b.first(2))); }
 constexpr uint32_t LoadLe32(std::span<const uint8_t> b) { return static_cast<uint32_t>(LoadLittleEndian(b.first(4))); }
 constexpr uint64_t LoadLe64(std::span<const uint8_t> b) { return LoadLittleEndian(b.first(8)); }
-constexpr double LoadLeDouble(std::span<const uint8_t> b) { return std::bit_cast<double>(LoadLe64(b)); }
 constexpr uint32_t LoadBe32(std::span<const uint8_t> b) { return static_cast<uint32_t>(LoadBigEndian(b.first(4))); }
 
 constexpr void StoreLe16(std::span<uint8_t> out, uint16_t v) { StoreLittleEndian(out.first(2), v); }
 constexpr void StoreLe32(std::span<uint8_t> out, uint32_t v) { StoreLittleEndian(out.first(4), v); }
 constexpr void StoreLe64(std::span<uint8_t> out, uint64_t v) { StoreLittleEndian(out.first(8), v); }
-constexpr void StoreLeDouble(std::span<uint8_t> out, double v) { StoreLe64(out, std::bit_cast<uint64_t>(v)); }
 
 // Appends the low `width` bytes of v (at most eight) to a byte or char container.
 template <class Out>

@@ -71,16 +71,5 @@ TEST(ByteOrderTest, FixedWidthsReadOnlyTheirOwnBytesAndKeepTheSign) {
   EXPECT_EQ(text, std::string("BA") + "BCDE" + "ABCDEFGH");
 }
 
-TEST(ByteOrderTest, DoublesTravelAsTheirLittleEndianBits) {
-  // 1.0 is 0x3FF0000000000000; -2.5 is 0xC004000000000000.
-  for (const auto& [value, high] : {std::pair{1.0, uint8_t{0x3F}}, std::pair{-2.5, uint8_t{0xC0}}}) {
-    std::array<uint8_t, 8> b{};
-    StoreLeDouble(b, value);
-    EXPECT_EQ(b[7], high);
-    EXPECT_EQ(b[0], 0);
-    EXPECT_EQ(LoadLeDouble(b), value);
-  }
-}
-
 }  // namespace
 }  // namespace selvane

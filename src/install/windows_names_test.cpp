@@ -5,12 +5,24 @@
 namespace selvane {
 namespace {
 
+// A path and the file name taken from it.
+struct NameCase {
+  const char* path;
+  const char* name;
+};
+
+// The server's path is refused with its text, which quotes the path.
+void ExpectRefused(const char* path) {
+  try {
+    PlainFileNameFromServer(path);
+    ADD_FAILURE() << "accepted \"" << path << "\"";
+  } catch (const EInvalidFileName& e) {
+    EXPECT_EQ(std::string(e.what()), std::string("Nome de arquivo inválido recebido do servidor: \"") + path + "\"");
+  }
+}
+
 TEST(FileNamePart, TakesTheTextAfterTheLastBackslashOrColon) {
-  struct Case {
-    const char* path;
-    const char* name;
-  };
-  for (const Case& c : std::initializer_list<Case>{
+  for (const NameCase& c : std::initializer_list<NameCase>{
            {"VendraECF.exe", "VendraECF.exe"},
            {"C:\\Kavel\\Servidor Atualizacao\\ECF\\VendraECF.exe", "VendraECF.exe"},
            {"C:VendraECF.exe", "VendraECF.exe"},
@@ -23,11 +35,7 @@ TEST(FileNamePart, TakesTheTextAfterTheLastBackslashOrColon) {
 }
 
 TEST(PlainFileNameFromServer, AcceptsPlainNamesAsWindowsWouldCreateThem) {
-  struct Case {
-    const char* path;
-    const char* name;
-  };
-  for (const Case& c : std::initializer_list<Case>{
+  for (const NameCase& c : std::initializer_list<NameCase>{
            {"VendraECF.exe", "VendraECF.exe"},
            {"C:\\Kavel\\Servidor Atualizacao\\ECF\\rtl260.bpl", "rtl260.bpl"},
            {"readme.bpl.txt", "readme.bpl.txt"},
@@ -56,13 +64,7 @@ TEST(PlainFileNameFromServer, RefusesNamesThatLeaveTheFolderOrAreNoNames) {
   for (const char* path : {"", "C:\\Kavel\\ECF\\", ".", "..", "C:\\x\\..", "...", ". .", "   ",
                            "../../Windows/win.ini", "a/b.exe", "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b",
                            "tab\there", "nl\nhere"}) {
-    try {
-      PlainFileNameFromServer(path);
-      ADD_FAILURE() << "accepted \"" << path << "\"";
-    } catch (const EInvalidFileName& e) {
-      EXPECT_EQ(std::string(e.what()),
-                std::string("Nome de arquivo inválido recebido do servidor: \"") + path + "\"");
-    }
+    ExpectRefused(path);
   }
 }
 
@@ -73,13 +75,7 @@ TEST(PlainFileNameFromServer, RefusesEveryFormOfADeviceName) {
         "lpt\xC2\xB2 .bin", "LPT\xC2\xB3", "CONIN$", "conout$", "CONOUT$.txt", "CLOCK$", "clock$.dat",
         "C:\\Kavel\\Servidor Atualizacao\\ECF\\COM\xC2\xB9"}) {
     EXPECT_TRUE(IsDeviceName(FileNamePart(path))) << path;
-    try {
-      PlainFileNameFromServer(path);
-      ADD_FAILURE() << "accepted \"" << path << "\"";
-    } catch (const EInvalidFileName& e) {
-      EXPECT_EQ(std::string(e.what()),
-                std::string("Nome de arquivo inválido recebido do servidor: \"") + path + "\"");
-    }
+    ExpectRefused(path);
   }
   for (const char* name : {"CONSOLE", "COM10", "COM", "LPTX", "NULL.txt", "xCON", "COM1x", "COM\xC2\xB4"}) {
     EXPECT_FALSE(IsDeviceName(name)) << name;

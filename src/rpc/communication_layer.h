@@ -18,9 +18,7 @@ class TRpcCommunicationLayer {
   virtual ~TRpcCommunicationLayer() = default;
 
   void SetConnectTimeout(int milliseconds) { connect_timeout_ = milliseconds; }
-  int GetConnectTimeout() const { return connect_timeout_; }
   void SetCommunicationTimeout(int milliseconds) { communication_timeout_ = milliseconds; }
-  int GetCommunicationTimeout() const { return communication_timeout_; }
   // Replaces the socket's own wait of a limited read (null: the socket's).
   void SetReadWait(std::shared_ptr<TRpcReadWait> wait) { read_wait_ = std::move(wait); }
 

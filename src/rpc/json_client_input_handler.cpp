@@ -332,19 +332,6 @@ void TRpcJsonClientInputConnectionHandler::ReadTableBlock(TRpcTableResult& table
   reader_.SkipToObjectEnd();
 }
 
-bool TRpcJsonClientInputConnectionHandler::ReadMoreBlobReply(Bytes& out) {
-  ReadReplyHeader();
-  reader_.ReadToken(T::kArrayStart);
-  reader_.ReadToken(T::kObjectStart);
-  ExpectName(reader_.ReadMemberName(), "data");
-  reader_.ReadToken(T::kNameSeparator);
-  const int64_t count = reader_.ReadDataArray(out);
-  reader_.ReadToken(T::kObjectEnd);
-  reader_.ReadToken(T::kArrayEnd);
-  reader_.SkipToObjectEnd();
-  return count <= 0;
-}
-
 bool TRpcJsonClientInputConnectionHandler::ReadMoreBlobReply(const ByteSink& sink) {
   ReadReplyHeader();
   reader_.ReadToken(T::kArrayStart);

@@ -27,10 +27,8 @@ class TRpcJsonClientInputConnectionHandler {
   void ReadExecuteReply(TRpcExecuteMessage& message);
   // One table block, {"data":[N,B]}, as read after a next request.
   void ReadTableBlock(TRpcTableResult& table);
-  // {"result":[{"data":[N,B]}]}: appends the part; true when it was the last
-  // (N of 0 or less).
-  bool ReadMoreBlobReply(Bytes& out);
-  // The same reply, its part handed to `sink` as it arrives.
+  // {"result":[{"data":[N,B]}]}: the part is handed to `sink` as it arrives;
+  // true when it was the last (N of 0 or less).
   bool ReadMoreBlobReply(const ByteSink& sink);
 
   // The last metadata object the server sent during an execute.

@@ -26,7 +26,6 @@ class TRpcChannel {
   virtual int Write(std::span<const uint8_t> bytes) = 0;
   virtual bool IsConnectionLost() { return false; }
   virtual std::string GetChannelInfo() = 0;
-  virtual const TRpcProperties& GetRpcProperties() const { return properties_; }
   virtual void SetRpcProperties(const TRpcProperties& properties) { properties_ = properties; }
 
  protected:

@@ -102,7 +102,6 @@ void TRpcCommand::ExecuteUpdate() {
   connection.handler().RpcExecute(message);
 
   handle_ = message.command_handle;
-  rows_affected_ = message.rows_affected;
   if (message.isolation_level >= 0) connection.SetIsolationLevel(message.isolation_level);
   if (message.reply_row) reply_row_ = std::move(*message.reply_row);
   for (auto& d : descriptions) parameters_.emplace_back(*this, parameters_.size(), std::move(d));

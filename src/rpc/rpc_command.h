@@ -28,10 +28,8 @@ class TRpcCommand {
   TRpcCommand& operator=(const TRpcCommand&) = delete;
 
   void SetCommandType(std::string type) { command_type_ = std::move(type); }
-  const std::string& GetCommandType() const { return command_type_; }
   // The text is cut at its first NUL character.
   void SetText(std::string text);
-  const std::string& GetText() const { return text_; }
 
   // Prepare request and reply: the handle and the parameter descriptions.
   // A second Prepare raises "Command can only be prepared once".
@@ -41,9 +39,7 @@ class TRpcCommand {
   // number N" (code 11) for an input without value, before anything is sent.
   void ExecuteUpdate();
 
-  std::vector<TRpcParameter>& GetParameters() { return parameters_; }
   TRpcParameter& Parameter(size_t ordinal);
-  int64_t GetRowsAffected() const { return rows_affected_; }
   int32_t handle() const { return handle_; }
   bool prepared() const { return prepared_; }
 
@@ -71,7 +67,6 @@ class TRpcCommand {
   int32_t handle_ = -1;
   bool prepared_ = false;
   bool closed_ = false;
-  int64_t rows_affected_ = 0;
   std::vector<TRpcParameter> parameters_;
   Bytes reply_row_;
   uint64_t generation_ = 0;

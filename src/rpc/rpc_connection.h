@@ -47,7 +47,6 @@ class TRpcConnection {
   // A new command bound to this connection; the caller owns it.
   std::unique_ptr<TRpcCommand> CreateCommand();
 
-  const TRpcProperties& GetConnectionProperties() const { return properties_; }
   int32_t connection_handle() const { return FConnectionHandle; }
   const std::string& GetProductName() const { return FProductName; }
   int32_t protocol_version() const { return FProtocolVersion; }

@@ -68,7 +68,6 @@ class TRpcParameter {
   void SetWideString(const std::string& utf8);
   void SetAsVariant(const OleVariant& value);  // Null becomes a null field
   void SetNull();
-  bool IsSet() const { return kind_ != Kind::kNotSet; }
 
   // The integer of this parameter's field in the reply row; a null field
   // leaves the value read before (0 on a fresh command).

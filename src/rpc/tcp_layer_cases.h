@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <initializer_list>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/socket.h"
@@ -108,6 +110,18 @@ class SilenceWait : public TRpcReadWait {
   const std::atomic<bool>& silent_;
 };
 
+// Opens `channel` to the server with these settings added; `wait`, when
+// given, takes the place of the socket's own waits.
+void OpenWith(TRpcSocketChannel& channel, const ScriptedServer& server,
+              std::initializer_list<std::pair<const char*, const char*>> settings,
+              std::shared_ptr<TRpcReadWait> wait = nullptr) {
+  if (wait) channel.SetReadWait(std::move(wait));
+  TRpcProperties p = server.Properties();
+  for (const auto& [name, value] : settings) p.Set(name, value);
+  channel.SetRpcProperties(p);
+  channel.Open();
+}
+
 TEST(TcpLayer, TimeLimitsOfTheFirstAndOfLaterReads) {
   std::atomic<bool> silent{false};
   ScriptedServer server([&silent](TcpSocket& s) {
@@ -117,12 +131,7 @@ TEST(TcpLayer, TimeLimitsOfTheFirstAndOfLaterReads) {
   });
   auto wait = std::make_shared<SilenceWait>(silent);
   TRpcSocketChannel channel;
-  channel.SetReadWait(wait);
-  TRpcProperties p = server.Properties();
-  p.Set("ConnectTimeout", "30000");
-  p.Set("CommunicationTimeout", "60000");
-  channel.SetRpcProperties(p);
-  channel.Open();
+  OpenWith(channel, server, {{"ConnectTimeout", "30000"}, {"CommunicationTimeout", "60000"}}, wait);
   uint8_t b[8];
   EXPECT_EQ(channel.Read(b), 1);
   try {
@@ -141,11 +150,7 @@ TEST(TcpLayer, NoByteWithinTheConnectTimeLimit) {
   ScriptedServer server([](TcpSocket& s) { ReadAtLeast(s, 1); });
   auto wait = std::make_shared<SilenceWait>(silent);
   TRpcSocketChannel channel;
-  channel.SetReadWait(wait);
-  TRpcProperties p = server.Properties();
-  p.Set("ConnectTimeout", "30000");
-  channel.SetRpcProperties(p);
-  channel.Open();
+  OpenWith(channel, server, {{"ConnectTimeout", "30000"}}, wait);
   uint8_t b[8];
   try {
     channel.Read(b);
@@ -164,11 +169,7 @@ TEST(TcpLayer, NegativeTimeLimitsMeanNone) {
     ReadAtLeast(s, 1);
   });
   TRpcSocketChannel channel;
-  TRpcProperties p = server.Properties();
-  p.Set("ConnectTimeout", "-1");
-  p.Set("CommunicationTimeout", "-20");
-  channel.SetRpcProperties(p);
-  channel.Open();
+  OpenWith(channel, server, {{"ConnectTimeout", "-1"}, {"CommunicationTimeout", "-20"}});
   uint8_t b[8];
   EXPECT_GE(channel.Read(b), 1);
   channel.Close();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -46,6 +47,15 @@ Bytes VariantStreamOf(const Bytes& packet) {
 struct ProxyFixture : ClientFixture {
   ProxyFixture() { Open(); }
   TRpcConnection* rpc() { return connection.DBXConnection(); }
+  // A RetornaArquivo command of our own, prepared against the server's parameter list.
+  std::unique_ptr<TRpcCommand> PreparedRetornaArquivo() {
+    auto command = rpc()->CreateCommand();
+    command->SetCommandType("DataSnap.ServerMethod");
+    command->SetText("TServidor.RetornaArquivo");
+    channel.Feed(kArquivoParams);
+    command->Prepare();
+    return command;
+  }
 };
 
 TEST(ServidorClient, RefusesAMissingConnection) {
@@ -360,11 +370,7 @@ TEST(ServidorClient, ServerRequestsDuringAnExecute) {
 
 TEST(ServidorClient, InputWithoutValueFailsBeforeAnythingIsSent) {
   ProxyFixture f;
-  auto command = f.rpc()->CreateCommand();
-  command->SetCommandType("DataSnap.ServerMethod");
-  command->SetText("TServidor.RetornaArquivo");
-  f.channel.Feed(kArquivoParams);
-  command->Prepare();
+  auto command = f.PreparedRetornaArquivo();
   f.channel.ClearWritten();
   command->Parameter(0).SetWideString("x");
   try {
@@ -533,11 +539,7 @@ TEST(ServidorClient, StreamingRetornaArquivoIsTheSameCallOnTheWire) {
 // asking after the limit, with a clear text.
 TEST(ServidorClient, AValueInTooManyPartsEndsTheReadingAtTheLimit) {
   ProxyFixture f;
-  auto command = f.rpc()->CreateCommand();
-  command->SetCommandType("DataSnap.ServerMethod");
-  command->SetText("TServidor.RetornaArquivo");
-  f.channel.Feed(kArquivoParams);
-  command->Prepare();
+  auto command = f.PreparedRetornaArquivo();
   command->Parameter(0).SetWideString("a");
   command->Parameter(1).SetInt32(1);
   f.channel.Feed(ExecuteReply({0x08, 0, 0, 0, 100}));

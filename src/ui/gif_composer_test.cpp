@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ui/gif_test_builder.h"
 
 namespace selvane::ui {
@@ -33,6 +35,22 @@ struct ComposeCase {
   std::vector<Color> expected;
 };
 
+// The case's frame composed from scratch, and again after playing the frames
+// before it in order through the cache: the same picture both ways.
+void ExpectComposes(const ComposeCase& c) {
+  SCOPED_TRACE(c.name);
+  GifBuilder builder(4, 1, kPalette);
+  for (const TestFrame& f : c.frames) builder.Add(f);
+  const TGIFImage img = DecodeGif(builder.Build());
+  FrameComposer fresh(W);
+  EXPECT_EQ(Row(fresh.Compose(img, c.index, true)), c.expected) << "from scratch";
+  FrameComposer played(W);
+  const int last = std::min<int>(c.index, static_cast<int>(img.frames.size()) - 1);
+  for (int i = 0; i < last; ++i) played.Compose(img, i, true);
+  EXPECT_EQ(Row(played.Compose(img, c.index, true)), c.expected) << "through the cache";
+  EXPECT_EQ(played.CacheIndex(), last);
+}
+
 // A 4 x 1 screen; the composer's window colour is white.
 TEST(GifComposerTest, DisposalMethodsDecideWhatEarlierFramesLeave) {
   const ComposeCase cases[] = {
@@ -48,20 +66,7 @@ TEST(GifComposerTest, DisposalMethodsDecideWhatEarlierFramesLeave) {
        {R, G, R, R}},
       {"index beyond the last frame is lowered", {Strip(0, 4, 1, 1), Strip(1, 1, 3, 1)}, 9, {R, B, R, R}},
   };
-  for (const ComposeCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    GifBuilder builder(4, 1, kPalette);
-    for (const TestFrame& f : c.frames) builder.Add(f);
-    const TGIFImage img = DecodeGif(builder.Build());
-    FrameComposer fresh(W);
-    EXPECT_EQ(Row(fresh.Compose(img, c.index, true)), c.expected) << "from scratch";
-    // Playing in order through the cache gives the same picture.
-    FrameComposer played(W);
-    const int last = std::min<int>(c.index, static_cast<int>(img.frames.size()) - 1);
-    for (int i = 0; i < last; ++i) played.Compose(img, i, true);
-    EXPECT_EQ(Row(played.Compose(img, c.index, true)), c.expected) << "through the cache";
-    EXPECT_EQ(played.CacheIndex(), last);
-  }
+  for (const ComposeCase& c : cases) ExpectComposes(c);
 }
 
 TEST(GifComposerTest, BackgroundComesFromTheCurrentFramesTransparentColour) {
@@ -107,17 +112,7 @@ TEST(GifComposerTest, StartsFromTheLastFrameThatHidesEverythingBefore) {
       {"a reserved disposal leaves the frame, as the cached path does",
        {Strip(0, 4, 1, 5), Strip(3, 1, 3, 1)}, 1, {R, R, R, B}},
   };
-  for (const ComposeCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    GifBuilder builder(4, 1, kPalette);
-    for (const TestFrame& f : c.frames) builder.Add(f);
-    const TGIFImage img = DecodeGif(builder.Build());
-    FrameComposer fresh(W);
-    EXPECT_EQ(Row(fresh.Compose(img, c.index, true)), c.expected) << "from scratch";
-    FrameComposer played(W);
-    for (int i = 0; i < c.index; ++i) played.Compose(img, i, true);
-    EXPECT_EQ(Row(played.Compose(img, c.index, true)), c.expected) << "through the cache";
-  }
+  for (const ComposeCase& c : cases) ExpectComposes(c);
 }
 
 TEST(GifComposerTest, EmptyPictureComposesNothing) {

@@ -33,11 +33,6 @@
 namespace selvane::ui {
 namespace {
 
-uint32_t PixelOf(const RgbaImage& image, int x, int y) {
-  const uint8_t* p = image.Pixel(x, y);
-  return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
-}
-
 // The bounding box of the pixels of a block that differ from `ground`.
 struct Ink {
   int pixels = 0, whites = 0, left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -77,20 +72,11 @@ class ScaledWindowTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_NE(hwnd_, nullptr);
-    view_->SetChoicePanelVisible(false);
-    view_->SetAnimation(false);
-    view_->SetTitleText("");
-    view_->SetStatusText("Aguardando...");
+    ShowWaiting(*view_);
     Pump(100);
   }
 
-  static void Pump(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      view_->ProcessMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < end);
-  }
+  static void Pump(int ms) { PumpFor(*view_, ms); }
 
   static int S(int v) { return ScaleToDpi(v, dpi_); }
   static POINT Win(int x, int y) { return {rect_.left + x, rect_.top + y}; }
@@ -99,11 +85,7 @@ class ScaledWindowTest : public ::testing::Test {
   static POINT InChoice(int x, int y) { return InPanel1(layout_.Panel1.left + x, layout_.Panel1.top + y); }
   static POINT FillPoint() { return InPanel1(S(30), S(110)); }
 
-  static Shot Take() {
-    RECT r = rect_;
-    InflateRect(&r, 10, 10);
-    return TakeShot(r);
-  }
+  static Shot Take() { return TakeAround(rect_); }
 
   void Save(const Shot& shot, const char* name) {
     const std::filesystem::path dir = std::filesystem::path("screenshots") / ("dpi-" + std::to_string(dpi_));

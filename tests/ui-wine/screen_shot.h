@@ -7,10 +7,15 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "ui/main_view.h"
+#include "ui/rgba_image.h"
 
 namespace selvane::ui {
 
@@ -84,6 +89,43 @@ inline void SavePng(const Shot& shot, const std::filesystem::path& path) {
   if (stream) stream->Release();
   if (bitmap) bitmap->Release();
   factory->Release();
+}
+
+// The photo of a window with a margin of backdrop around it.
+inline Shot TakeAround(const RECT& window) {
+  RECT r = window;
+  InflateRect(&r, 10, 10);
+  return TakeShot(r);
+}
+
+// Lets the window thread run for `ms` milliseconds.
+inline void PumpFor(MainView& view, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  do {
+    view.ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  } while (std::chrono::steady_clock::now() < end);
+}
+
+// The window as it stands before the worker starts: no choice, no animation,
+// no title, the waiting text.
+inline void ShowWaiting(MainView& view) {
+  view.SetChoicePanelVisible(false);
+  view.SetAnimation(false);
+  view.SetTitleText("");
+  view.SetStatusText("Aguardando...");
+}
+
+// A picture's pixel as 0xRRGGBB, as the screen shows it.
+inline uint32_t PixelOf(const RgbaImage& image, int x, int y) {
+  const uint8_t* p = image.Pixel(x, y);
+  return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+}
+
+// A left click at a point of a control's client area, as the mouse posts it.
+inline void PostClick(HWND control, int x, int y) {
+  PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
 inline std::string Hex(uint32_t c) {

@@ -66,11 +66,8 @@ class WindowScreenshotTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(hwnd_, nullptr);
     if (++tests_run_ > 1) {
-      view_->SetChoicePanelVisible(false);
-      view_->SetAnimation(false);
+      ShowWaiting(*view_);
       view_->SetClosePanelEnabled(true);
-      view_->SetTitleText("");
-      view_->SetStatusText("Aguardando...");
       Pump(100);
     }
     clicked_ = -1;
@@ -78,13 +75,7 @@ class WindowScreenshotTest : public ::testing::Test {
   }
 
   // Lets the window thread run for `ms` milliseconds.
-  static void Pump(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      view_->ProcessMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < end);
-  }
+  static void Pump(int ms) { PumpFor(*view_, ms); }
 
   // Screen position of a point given in the main window's client area.
   static POINT Win(int x, int y) { return {rect_.left + x, rect_.top + y}; }
@@ -96,11 +87,7 @@ class WindowScreenshotTest : public ::testing::Test {
   static POINT FillPoint() { return InPanel1(30, 110); }
 
   // The window with a margin of backdrop around it.
-  static Shot Take() {
-    RECT r = rect_;
-    InflateRect(&r, 10, 10);
-    return TakeShot(r);
-  }
+  static Shot Take() { return TakeAround(rect_); }
 
   void Save(const Shot& shot, const char* name) {
     std::filesystem::create_directories("screenshots");
@@ -173,8 +160,7 @@ TEST_F(WindowScreenshotTest, ClosePictureSitsAtMinusOneOneOfKavelPanel2) {
   int mismatches = 0;
   for (int y = 1; y < kKavelPanel2.height - 5; ++y) {
     for (int x = 5; x < kKavelPanel2.width - 5; ++x) {
-      const uint8_t* p = picture.Pixel(x + 1, y - 1);
-      const uint32_t expected = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+      const uint32_t expected = PixelOf(picture, x + 1, y - 1);
       const POINT at = InPanel2(x, y);
       if (s.At(at.x, at.y) != expected && ++mismatches <= 5)
         ADD_FAILURE() << "panel pixel " << x << "," << y << " is " << Hex(s.At(at.x, at.y)) << ", picture "
@@ -197,8 +183,7 @@ TEST_F(WindowScreenshotTest, PushedCloseButtonMovesTwoPixelsAndReleasingOutsideD
     for (int y = 0; y < 3; ++y) ExpectColour(pushed, InPanel2(i, y), kBackdrop, "top rows");
   }
   const RgbaImage picture = LoadPngResource(kResCloseButton);
-  const uint8_t* p = picture.Pixel(14, 14);
-  ExpectColour(pushed, InPanel2(15, 17), (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2], "picture moved");
+  ExpectColour(pushed, InPanel2(15, 17), PixelOf(picture, 14, 14), "picture moved");
   PostMessageW(kavel2_, WM_LBUTTONUP, 0, MAKELPARAM(200, 200));
   Pump(150);
   EXPECT_EQ(close_clicks_, 0);
@@ -293,8 +278,7 @@ TEST_F(WindowScreenshotTest, TilesReactToClicks) {
   view_->SetChoicePanelVisible(true);
   Pump(100);
   HWND tile = GetDlgItem(panel1_, kIdPanel3);
-  PostMessageW(tile, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  PostMessageW(tile, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  PostClick(tile, 10, 10);
   Pump(100);
   EXPECT_EQ(clicked_, static_cast<int>(Edition::kNFCE));
 }
@@ -313,15 +297,13 @@ TEST_F(WindowScreenshotTest, RunningStateAnimatesAndBlocksTheCloseButton) {
   EXPECT_EQ(WindowText(GetDlgItem(kavel1_, kIdLabel1)), L"Atualizando... 42%");
   // The disabled panel takes no click and the button is not drawn dimmed.
   const POINT c = InPanel2(14, 14);
-  PostMessageW(kavel2_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(14, 14));
-  PostMessageW(kavel2_, WM_LBUTTONUP, 0, MAKELPARAM(14, 14));
+  PostClick(kavel2_, 14, 14);
   Pump(100);
   EXPECT_EQ(close_clicks_, 0);
   const Shot after = Take();
   EXPECT_EQ(Hex(after.At(c.x, c.y)), Hex(a.At(c.x, c.y)));
   const RgbaImage picture = LoadPngResource(kResCloseButton);
-  const uint8_t* p = picture.Pixel(3, 12);
-  ExpectColour(after, InPanel2(2, 13), (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2], "undimmed picture");
+  ExpectColour(after, InPanel2(2, 13), PixelOf(picture, 3, 12), "undimmed picture");
 }
 
 TEST_F(WindowScreenshotTest, FailedStateIsStillAndTheCloseButtonWorks) {
@@ -340,8 +322,7 @@ TEST_F(WindowScreenshotTest, FailedStateIsStillAndTheCloseButtonWorks) {
   EXPECT_TRUE(SameAnimationBox(a, b)) << "hidden, the animation stays still";
   const POINT mid = InPanel1(kGIFAnimator1.left + 14, kGIFAnimator1.top + 14);
   ExpectColour(a, mid, kKavelPanel1Fill, "hidden animation shows the fill");
-  PostMessageW(kavel2_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(14, 14));
-  PostMessageW(kavel2_, WM_LBUTTONUP, 0, MAKELPARAM(14, 14));
+  PostClick(kavel2_, 14, 14);
   Pump(100);
   EXPECT_EQ(close_clicks_, 1);
 }

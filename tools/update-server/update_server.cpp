@@ -47,6 +47,13 @@ void UpdateServer::Stop() {
   }
 }
 
+void UpdateServer::StartOver(int64_t cut_after_bytes, int64_t drop_after_bytes) {
+  std::lock_guard lock(mu_);
+  options_.cut_after_bytes = cut_after_bytes;
+  options_.drop_after_bytes = drop_after_bytes;
+  next_connection_ = 1;
+}
+
 int UpdateServer::SilentSessions() const {
   std::lock_guard lock(mu_);
   return silent_;
@@ -92,6 +99,7 @@ void UpdateServer::AcceptLoop() {
       return;
     }
     Connection& c = connections_.emplace_back();
+    c.options = options_;
     c.channel = std::make_shared<SocketChannel>(std::move(socket));
     const int32_t handle = next_connection_++;
     c.thread = std::thread([this, &c, handle] { Serve(&c, handle); });
@@ -104,12 +112,13 @@ void UpdateServer::Serve(Connection* c, int32_t handle) {
     std::lock_guard lock(mu_);
     channel = c->channel;
   }
+  const ServerOptions& options = c->options;
   Log("connection " + std::to_string(handle) + " opened");
   std::string end = "disconnected";
   try {
-    channel->CutAfter(options_.cut_after_bytes);
+    channel->CutAfter(options.cut_after_bytes);
     Session session(
-        *channel, service_, options_, handle, [&channel](int64_t budget) { channel->DropAfter(budget); },
+        *channel, service_, options, handle, [&channel](int64_t budget) { channel->DropAfter(budget); },
         [this, &channel](int64_t budget) {
           channel->SilenceAfter(budget, [this] {
             std::lock_guard lock(mu_);

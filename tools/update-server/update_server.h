@@ -39,6 +39,13 @@ class UpdateServer {
   // Containers compressed so far (not found in the cache folder).
   uint64_t ContainersMade() { return service_.cache().made(); }
 
+  // What a restart with other link faults (ServerOptions::cut_after_bytes and
+  // drop_after_bytes) would give, without making the containers again: the
+  // sessions that connect from now on have these faults and are numbered from
+  // the first again, so each has the bytes of a fresh server's first session.
+  // A campaign runs one session after another this way.
+  void StartOver(int64_t cut_after_bytes, int64_t drop_after_bytes);
+
   // Stops listening, cuts every connection and waits for the sessions to end.
   void Stop();
 
@@ -53,6 +60,7 @@ class UpdateServer {
 
  private:
   struct Connection {
+    ServerOptions options;  // as they were when it connected
     std::shared_ptr<SocketChannel> channel;
     std::thread thread;
     bool done = false;

@@ -355,7 +355,14 @@ uint64_t CacheFileSize(const fs::path& cache_dir, uint64_t file_size) {
   return 0;
 }
 
-void Row(const char* what, const char* unit, double value, double floor, double vmhwm, double floor_vmhwm) {
+// "256 MiB", "1 GiB": the labels say the sizes of this run, quick or not.
+std::string SizeText(uint64_t bytes) {
+  return bytes >= (1ull << 30) && bytes % (1ull << 30) == 0 ? std::to_string(bytes >> 30) + " GiB"
+                                                             : std::to_string(bytes >> 20) + " MiB";
+}
+
+void Row(const std::string& label, const char* unit, double value, double floor, double vmhwm, double floor_vmhwm) {
+  const char* what = label.c_str();
   std::printf("%-34s %10.1f %-7s floor %10.1f  ratio %5.2f   VmHWM %7.1f MiB (floor %6.1f MiB)\n", what, value, unit,
               floor, value / floor, vmhwm, floor_vmhwm);
 }
@@ -433,7 +440,7 @@ int main(int argc, char** argv) {
   const std::string kvl = "Windows/kvl";
   with_server(big_repo, [&](const Ports& ports, const fs::path& cache) {
     const uint64_t container = CacheFileSize(cache, kBig);
-    std::printf("256 MiB mixed file: container %.1f MB (%.2f of the file)\n", container / 1e6,
+    std::printf("%s mixed file: container %.1f MB (%.2f of the file)\n", SizeText(kBig).c_str(), container / 1e6,
                 static_cast<double>(container) / kBig);
     const fs::path client = dir / "client-big";
     const auto fresh = [&] { FreshFolder(client / kvl); };
@@ -443,7 +450,7 @@ int main(int argc, char** argv) {
     const Figure floor = Best({"minimal", raw, std::to_string(kBig), (client / "floor.bin").string()}, 3, fresh);
     const Figure receive = Best({"receive", rpc, "KVL\\big.bin"}, 3);
     const double mb = kBig / 1e6;
-    Row("updater, 256 MiB file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
+    Row("updater, " + SizeText(kBig) + " file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
     Row("server: the reply received only", "MB/s", mb / receive.seconds, mb / sync.seconds, receive.vmhwm_mib,
         sync.vmhwm_mib);
     std::printf("  (the last row's floor is the updater: the server serves its reply that many times as fast)\n");
@@ -466,15 +473,16 @@ int main(int argc, char** argv) {
     const Figure rename_new = Best({"minimal-small-rename", floor_dir.string()}, 3, [&] { FreshFolder(floor_dir); });
     const Figure rename_over = Best({"minimal-small-rename", floor_dir.string()}, 3);
     const Figure receive = Best({"receive-all", rpc}, 3);
-    Row("updater, 2000 new small files", "files/s", kSmallFiles / fresh.seconds, kSmallFiles / floor_new.seconds,
+    const std::string files = std::to_string(kSmallFiles);
+    Row("updater, " + files + " new small files", "files/s", kSmallFiles / fresh.seconds, kSmallFiles / floor_new.seconds,
         fresh.vmhwm_mib, floor_new.vmhwm_mib);
-    Row("updater, 2000 over existing files", "files/s", kSmallFiles / over.seconds, kSmallFiles / floor_over.seconds,
+    Row("updater, " + files + " over existing files", "files/s", kSmallFiles / over.seconds, kSmallFiles / floor_over.seconds,
         over.vmhwm_mib, floor_over.vmhwm_mib);
     Row("  beside temporary + rename, new", "files/s", kSmallFiles / fresh.seconds, kSmallFiles / rename_new.seconds,
         fresh.vmhwm_mib, rename_new.vmhwm_mib);
     Row("  beside temporary + rename, over", "files/s", kSmallFiles / over.seconds, kSmallFiles / rename_over.seconds,
         over.vmhwm_mib, rename_over.vmhwm_mib);
-    Row("server: 2000 replies received only", "files/s", kSmallFiles / receive.seconds, kSmallFiles / fresh.seconds,
+    Row("server: " + files + " replies received only", "files/s", kSmallFiles / receive.seconds, kSmallFiles / fresh.seconds,
         receive.vmhwm_mib, fresh.vmhwm_mib);
     fs::remove_all(client);
     fs::remove_all(floor_dir);
@@ -483,14 +491,14 @@ int main(int argc, char** argv) {
   if (huge) {
     with_server(huge_dir, [&](const Ports& ports, const fs::path& cache) {
       const uint64_t container = CacheFileSize(cache, kHuge);
-      std::printf("1 GiB file: container %.1f MB\n", container / 1e6);
+      std::printf("%s file: container %.1f MB\n", SizeText(kHuge).c_str(), container / 1e6);
       const fs::path client = dir / "client-huge";
       const auto fresh = [&] { FreshFolder(client / kvl); };
       const Figure sync = Best({"sync", client.string(), std::to_string(ports.rpc)}, 1, fresh);
       const Figure floor =
           Best({"minimal", std::to_string(ports.raw), std::to_string(kHuge), (client / "floor.bin").string()}, 1, fresh);
       const double mb = kHuge / 1e6;
-      Row("updater, 1 GiB file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
+      Row("updater, " + SizeText(kHuge) + " file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
       fs::remove_all(client);
     });
   }

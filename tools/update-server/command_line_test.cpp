@@ -11,7 +11,7 @@ TEST(CommandLine, ReadsEveryOption) {
                                            "--same-name-container", "--truncate-container", "--drop-after-bytes",
                                            "100", "--part-size", "4096", "--blob-header", "--empty-last-part",
                                            "--cut-container", "17", "--cache-dir", "/var/cache/selvane",
-                                           "--cut-after-bytes", "77", "--silent-at", "metadata"});
+                                           "--cut-after-bytes", "77", "--silent-at", "metadata", "--log-requests"});
   const ServerOptions& o = cl.options;
   EXPECT_FALSE(cl.help);
   EXPECT_EQ(o.root, "/srv/repo");
@@ -29,6 +29,7 @@ TEST(CommandLine, ReadsEveryOption) {
   EXPECT_EQ(o.cache_dir, "/var/cache/selvane");
   EXPECT_EQ(o.cut_after_bytes, 77);
   EXPECT_EQ(o.silent_at, SilentPhase::kMetadata);
+  EXPECT_TRUE(o.log_requests);
 }
 
 TEST(CommandLine, EverySilentPhaseHasItsName) {
@@ -51,6 +52,7 @@ TEST(CommandLine, Defaults) {
   EXPECT_FALSE(o.empty_last_part);
   EXPECT_EQ(o.cut_container_at, -1);
   EXPECT_EQ(o.cache_dir, "");  // containers in memory
+  EXPECT_FALSE(o.log_requests);
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
 }
 

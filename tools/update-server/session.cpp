@@ -106,6 +106,7 @@ bool Session::ServeRequest() {
 
   // A reply that is being cut short counts only its own bytes.
   if (method != "more_blob" && drop_after_) drop_after_(-1);
+  if (request_log_ && method != "execute") request_log_(method);
 
   if (method == "connect") {
     Connect();
@@ -306,6 +307,7 @@ void Session::ExecuteMethod(int32_t handle, const Bytes& row) {
   }
   const RemoteMethod& m = *it->second;
   pending_.erase(handle);
+  if (request_log_) request_log_("execute " + std::string(m.text));
 
   // Inputs are taken whole, later parts included, before anything can fail, so
   // that an error reply leaves the conversation in step.

@@ -42,6 +42,9 @@ class Session {
   Session(TRpcChannel& channel, UpdateService& service, const ServerOptions& options, int32_t connection_handle,
           std::function<void(int64_t)> drop_after = {}, std::function<void(int64_t)> silence_after = {});
 
+  // Tells `log` each request as it arrives: its name, for execute the method's text.
+  void LogRequestsTo(std::function<void(std::string_view)> log) { request_log_ = std::move(log); }
+
   // Serves requests until the client sends disconnect. Throws when the
   // connection fails or the client's bytes do not parse.
   void Run();
@@ -90,6 +93,7 @@ class Session {
   std::function<void(int64_t)> drop_after_;
   std::function<void(int64_t)> silence_after_;
   bool silence_set_ = false;
+  std::function<void(std::string_view)> request_log_;
 
   bool connected_ = false;
   int32_t next_handle_ = 0;

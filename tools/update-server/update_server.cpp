@@ -1,5 +1,7 @@
 #include "update_server.h"
 
+#include <chrono>
+#include <cstdio>
 #include <exception>
 
 #include "platform/posix_env.h"
@@ -116,6 +118,14 @@ void UpdateServer::Serve(Connection* c, int32_t handle) {
             ++silent_;
           });
         });
+    if (options_.log_requests) {
+      session.LogRequestsTo([this, handle](std::string_view what) {
+        const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%.6f", now);
+        Log("request " + std::string(stamp) + " " + std::to_string(handle) + " " + std::string(what));
+      });
+    }
     session.Run();
   } catch (const std::exception& e) {
     end = e.what();

@@ -13,7 +13,7 @@
 // The server runs in a process of its own and every client in a fresh
 // process, so each VmHWM (peak resident memory) is that client's alone.
 //
-//   build/bench/sync_bench [--dir DIR] [--skip-huge]
+//   build/bench/sync_bench [--dir DIR] [--skip-huge | --only-small | --only-big]
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -395,10 +395,14 @@ int main(int argc, char** argv) {
   }
   fs::path dir = fs::temp_directory_path() / "selvane-sync-bench";
   bool huge = !kQuick;
+  bool big = true;
+  bool small_files = true;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--dir" && i + 1 < argc) dir = argv[++i];
     if (a == "--skip-huge") huge = false;
+    if (a == "--only-small") huge = big = false;
+    if (a == "--only-big") huge = small_files = false;
   }
   fs::create_directories(dir / "repo" / "KVL");
   fs::create_directories(dir / "repo" / "updater");
@@ -438,7 +442,7 @@ int main(int argc, char** argv) {
   std::printf("Folder step against the reference server on loopback, containers cached; floors by minimal clients\n\n");
 
   const std::string kvl = "Windows/kvl";
-  with_server(big_repo, [&](const Ports& ports, const fs::path& cache) {
+  if (big) with_server(big_repo, [&](const Ports& ports, const fs::path& cache) {
     const uint64_t container = CacheFileSize(cache, kBig);
     std::printf("%s mixed file: container %.1f MB (%.2f of the file)\n", SizeText(kBig).c_str(), container / 1e6,
                 static_cast<double>(container) / kBig);
@@ -457,7 +461,7 @@ int main(int argc, char** argv) {
     fs::remove_all(client);
   });
 
-  with_server(dir / "small", [&](const Ports& ports, const fs::path&) {
+  if (small_files) with_server(dir / "small", [&](const Ports& ports, const fs::path&) {
     const fs::path client = dir / "client-small";
     const std::string rpc = std::to_string(ports.rpc);
     const Figure fresh = Best({"sync", client.string(), rpc}, 3, [&] { FreshFolder(client / kvl); });

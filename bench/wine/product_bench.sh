@@ -13,10 +13,11 @@
 # creating, writing and closing the same number of small files, with and
 # without a rename each.
 #
-#   bench/wine/product_bench.sh [--build build/windows-test] [--server PATH] [--work DIR] [--quick]
+#   bench/wine/product_bench.sh [--build build/windows-test] [--server PATH] [--work DIR] [--quick] [--runs N]
 #
 # --server defaults to the bench preset's Release server; --quick uses 8 MiB
-# and 100 files. The run holds /tmp/selvane-5975.lock for the fixed port.
+# and 100 files; each figure is the best of --runs runs (3; 1 when quick).
+# The run holds /tmp/selvane-5975.lock for the fixed port.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,6 +33,7 @@ while [ $# -gt 0 ]; do
     --server) server=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --quick) big_size=$((8 << 20)); small_count=100; runs=1; shift ;;
+    --runs) runs=$2; shift 2 ;;
     *) echo "product_bench: unknown option $1" >&2; exit 2 ;;
   esac
 done

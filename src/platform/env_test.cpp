@@ -131,12 +131,14 @@ TEST(PosixEnvTest, NamesIgnoreCaseWhoeverChangesTheFolder) {
        "OUTRA.DAT", "outra.dat"},
   };
   fs::create_directory(host);
-  EXPECT_FALSE(env.FileExists("C:\outside\nothing.txt"));  // the folder is indexed from here on
+  EXPECT_FALSE(env.FileExists("C:\\outside\\nothing.txt"));  // the folder is indexed from here on
   for (const Case& c : cases) {
     c.make();
-    const std::string path = std::string("C:\outside\") + c.asked;
+    const std::string path = std::string("C:\\outside\\") + c.asked;
     EXPECT_EQ(env.FileExists(path), c.resolves_to.has_value()) << c.change;
-    if (c.resolves_to) EXPECT_EQ(env.HostPath(path), host + "/" + *c.resolves_to) << c.change;
+    if (c.resolves_to) {
+      EXPECT_EQ(env.HostPath(path), host + "/" + *c.resolves_to) << c.change;
+    }
   }
   fs::remove_all(host + "-old");
 }

@@ -60,6 +60,16 @@ int64_t ReaddirStat(const std::string& host) {
   return seen;
 }
 
+// Files per second, and the size for the fitted growth.
+void CountFiles(benchmark::State& state) {
+  state.SetComplexityN(state.range(0));
+  state.counters["files/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)), benchmark::Counter::kIsRate);
+}
+
+#define SELVANE_LISTING_SIZES(bm) \
+  BENCHMARK(bm)->Arg(1000)->Arg(3000)->Arg(10000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond)
+
 double Seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -79,12 +89,9 @@ void BM_ListingBuilt(benchmark::State& state) {
   const double each = (Seconds() - t0) / static_cast<double>(state.iterations());
   state.counters["floor_ms"] = floor * 1e3;
   state.counters["ratio"] = floor / each;  // 1.0: as fast as the plain pass
-  state.SetComplexityN(state.range(0));
-  state.counters["files/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)), benchmark::Counter::kIsRate);
+  CountFiles(state);
 }
-BENCHMARK(BM_ListingBuilt)->Arg(1000)->Arg(3000)->Arg(10000)->Complexity(benchmark::oN)
-    ->Unit(benchmark::kMillisecond);
+SELVANE_LISTING_SIZES(BM_ListingBuilt);
 
 void BM_ListingRead(benchmark::State& state) {
   Folders& f = TheFolders();
@@ -92,12 +99,9 @@ void BM_ListingRead(benchmark::State& state) {
   const OleVariant packet = RetornaListaArquivosPasta(f.env, f.Windows(state.range(0)));
   Windows1252CodePage code_page;
   for (auto _ : state) benchmark::DoNotOptimize(ReadListing(code_page, packet));
-  state.SetComplexityN(state.range(0));
-  state.counters["files/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)), benchmark::Counter::kIsRate);
+  CountFiles(state);
 }
-BENCHMARK(BM_ListingRead)->Arg(1000)->Arg(3000)->Arg(10000)->Complexity(benchmark::oN)
-    ->Unit(benchmark::kMillisecond);
+SELVANE_LISTING_SIZES(BM_ListingRead);
 
 // The floor alone, with its own growth.
 void BM_FloorReaddirStat(benchmark::State& state) {
@@ -105,12 +109,9 @@ void BM_FloorReaddirStat(benchmark::State& state) {
   f.Make(state.range(0));
   const std::string host = f.Host(state.range(0));
   for (auto _ : state) benchmark::DoNotOptimize(ReaddirStat(host));
-  state.SetComplexityN(state.range(0));
-  state.counters["files/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)), benchmark::Counter::kIsRate);
+  CountFiles(state);
 }
-BENCHMARK(BM_FloorReaddirStat)->Arg(1000)->Arg(3000)->Arg(10000)->Complexity(benchmark::oN)
-    ->Unit(benchmark::kMillisecond);
+SELVANE_LISTING_SIZES(BM_FloorReaddirStat);
 
 }  // namespace
 }  // namespace selvane

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "inflate_all.h"
 #include "install/folder_sync.h"
 #include "install/recording_window.h"
 #include "platform/posix_env.h"
@@ -308,16 +309,9 @@ double MinimalFetch(uint16_t raw_port, uint64_t file_size, const fs::path& out_p
     } catch (const std::exception&) {
       break;
     }
-    z.next_in = in.data();
-    z.avail_in = static_cast<uInt>(n);
-    while (z.avail_in != 0 && rc != Z_STREAM_END) {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      rc = inflate(&z, Z_NO_FLUSH);
-      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw std::runtime_error("inflate");
-      const size_t produced = out.size() - z.avail_out;
-      if (::write(fd, out.data(), produced) != static_cast<ssize_t>(produced)) throw std::runtime_error("write");
-    }
+    rc = InflateAll(z, in.data(), n, out, [fd](const uint8_t* p, size_t produced) {
+      if (::write(fd, p, produced) != static_cast<ssize_t>(produced)) throw std::runtime_error("write");
+    });
   }
   ::close(fd);
   inflateEnd(&z);

@@ -17,7 +17,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <stdexcept>
 #include <vector>
+
+#include "../inflate_all.h"
 
 namespace {
 
@@ -64,15 +67,9 @@ int Fetch(int port, const std::string& size, const std::string& out_path) {
   while (rc != Z_STREAM_END) {
     const int n = recv(s, reinterpret_cast<char*>(in.data()), static_cast<int>(in.size()), 0);
     if (n <= 0) break;
-    z.next_in = in.data();
-    z.avail_in = static_cast<uInt>(n);
-    while (z.avail_in != 0 && rc != Z_STREAM_END) {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      rc = inflate(&z, Z_NO_FLUSH);
-      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return 1;
-      if (!WriteAll(h, out.data(), out.size() - z.avail_out)) return 1;
-    }
+    rc = InflateAll(z, in.data(), static_cast<size_t>(n), out, [h](const uint8_t* p, size_t produced) {
+      if (!WriteAll(h, p, produced)) throw std::runtime_error("write");
+    });
   }
   CloseHandle(h);
   const double seconds = Now() - t0;
@@ -122,7 +119,12 @@ int Small(const std::string& folder, int count, bool rename) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> a(argv + 1, argv + argc);
-  if (a.size() == 4 && a[0] == "fetch") return Fetch(std::stoi(a[1]), a[2], a[3]);
+  try {
+    if (a.size() == 4 && a[0] == "fetch") return Fetch(std::stoi(a[1]), a[2], a[3]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "minimal_client: %s\n", e.what());
+    return 1;
+  }
   if ((a.size() == 3 || a.size() == 4) && a[0] == "small") return Small(a[1], std::stoi(a[2]), a.size() == 4);
   std::fprintf(stderr, "usage: minimal_client fetch PORT SIZE OUT | small FOLDER COUNT [rename]\n");
   return 2;

@@ -13,7 +13,7 @@
 // The server runs in a process of its own and every client in a fresh
 // process, so each VmHWM (peak resident memory) is that client's alone.
 //
-//   build/bench/sync_bench [--dir DIR] [--skip-huge]
+//   build/bench/sync_bench [--dir DIR] [--skip-huge | --only-small | --only-big]
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "inflate_all.h"
 #include "install/folder_sync.h"
 #include "install/recording_window.h"
 #include "platform/posix_env.h"
@@ -307,16 +308,9 @@ double MinimalFetch(uint16_t raw_port, uint64_t file_size, const fs::path& out_p
     } catch (const std::exception&) {
       break;
     }
-    z.next_in = in.data();
-    z.avail_in = static_cast<uInt>(n);
-    while (z.avail_in != 0 && rc != Z_STREAM_END) {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      rc = inflate(&z, Z_NO_FLUSH);
-      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw std::runtime_error("inflate");
-      const size_t produced = out.size() - z.avail_out;
-      if (::write(fd, out.data(), produced) != static_cast<ssize_t>(produced)) throw std::runtime_error("write");
-    }
+    rc = InflateAll(z, in.data(), n, out, [fd](const uint8_t* p, size_t produced) {
+      if (::write(fd, p, produced) != static_cast<ssize_t>(produced)) throw std::runtime_error("write");
+    });
   }
   ::close(fd);
   inflateEnd(&z);
@@ -354,7 +348,14 @@ uint64_t CacheFileSize(const fs::path& cache_dir, uint64_t file_size) {
   return 0;
 }
 
-void Row(const char* what, const char* unit, double value, double floor, double vmhwm, double floor_vmhwm) {
+// "256 MiB", "1 GiB": the labels say the sizes of this run, quick or not.
+std::string SizeText(uint64_t bytes) {
+  return bytes >= (1ull << 30) && bytes % (1ull << 30) == 0 ? std::to_string(bytes >> 30) + " GiB"
+                                                             : std::to_string(bytes >> 20) + " MiB";
+}
+
+void Row(const std::string& label, const char* unit, double value, double floor, double vmhwm, double floor_vmhwm) {
+  const char* what = label.c_str();
   std::printf("%-34s %10.1f %-7s floor %10.1f  ratio %5.2f   VmHWM %7.1f MiB (floor %6.1f MiB)\n", what, value, unit,
               floor, value / floor, vmhwm, floor_vmhwm);
 }
@@ -387,10 +388,14 @@ int main(int argc, char** argv) {
   }
   fs::path dir = fs::temp_directory_path() / "selvane-sync-bench";
   bool huge = !kQuick;
+  bool big = true;
+  bool small_files = true;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--dir" && i + 1 < argc) dir = argv[++i];
     if (a == "--skip-huge") huge = false;
+    if (a == "--only-small") huge = big = false;
+    if (a == "--only-big") huge = small_files = false;
   }
   fs::create_directories(dir / "repo" / "KVL");
   fs::create_directories(dir / "repo" / "updater");
@@ -430,9 +435,9 @@ int main(int argc, char** argv) {
   std::printf("Folder step against the reference server on loopback, containers cached; floors by minimal clients\n\n");
 
   const std::string kvl = "Windows/kvl";
-  with_server(big_repo, [&](const Ports& ports, const fs::path& cache) {
+  if (big) with_server(big_repo, [&](const Ports& ports, const fs::path& cache) {
     const uint64_t container = CacheFileSize(cache, kBig);
-    std::printf("256 MiB mixed file: container %.1f MB (%.2f of the file)\n", container / 1e6,
+    std::printf("%s mixed file: container %.1f MB (%.2f of the file)\n", SizeText(kBig).c_str(), container / 1e6,
                 static_cast<double>(container) / kBig);
     const fs::path client = dir / "client-big";
     const auto fresh = [&] { FreshFolder(client / kvl); };
@@ -442,14 +447,14 @@ int main(int argc, char** argv) {
     const Figure floor = Best({"minimal", raw, std::to_string(kBig), (client / "floor.bin").string()}, 3, fresh);
     const Figure receive = Best({"receive", rpc, "KVL\\big.bin"}, 3);
     const double mb = kBig / 1e6;
-    Row("updater, 256 MiB file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
+    Row("updater, " + SizeText(kBig) + " file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
     Row("server: the reply received only", "MB/s", mb / receive.seconds, mb / sync.seconds, receive.vmhwm_mib,
         sync.vmhwm_mib);
     std::printf("  (the last row's floor is the updater: the server serves its reply that many times as fast)\n");
     fs::remove_all(client);
   });
 
-  with_server(dir / "small", [&](const Ports& ports, const fs::path&) {
+  if (small_files) with_server(dir / "small", [&](const Ports& ports, const fs::path&) {
     const fs::path client = dir / "client-small";
     const std::string rpc = std::to_string(ports.rpc);
     const Figure fresh = Best({"sync", client.string(), rpc}, 3, [&] { FreshFolder(client / kvl); });
@@ -465,15 +470,16 @@ int main(int argc, char** argv) {
     const Figure rename_new = Best({"minimal-small-rename", floor_dir.string()}, 3, [&] { FreshFolder(floor_dir); });
     const Figure rename_over = Best({"minimal-small-rename", floor_dir.string()}, 3);
     const Figure receive = Best({"receive-all", rpc}, 3);
-    Row("updater, 2000 new small files", "files/s", kSmallFiles / fresh.seconds, kSmallFiles / floor_new.seconds,
+    const std::string files = std::to_string(kSmallFiles);
+    Row("updater, " + files + " new small files", "files/s", kSmallFiles / fresh.seconds, kSmallFiles / floor_new.seconds,
         fresh.vmhwm_mib, floor_new.vmhwm_mib);
-    Row("updater, 2000 over existing files", "files/s", kSmallFiles / over.seconds, kSmallFiles / floor_over.seconds,
+    Row("updater, " + files + " over existing files", "files/s", kSmallFiles / over.seconds, kSmallFiles / floor_over.seconds,
         over.vmhwm_mib, floor_over.vmhwm_mib);
     Row("  beside temporary + rename, new", "files/s", kSmallFiles / fresh.seconds, kSmallFiles / rename_new.seconds,
         fresh.vmhwm_mib, rename_new.vmhwm_mib);
     Row("  beside temporary + rename, over", "files/s", kSmallFiles / over.seconds, kSmallFiles / rename_over.seconds,
         over.vmhwm_mib, rename_over.vmhwm_mib);
-    Row("server: 2000 replies received only", "files/s", kSmallFiles / receive.seconds, kSmallFiles / fresh.seconds,
+    Row("server: " + files + " replies received only", "files/s", kSmallFiles / receive.seconds, kSmallFiles / fresh.seconds,
         receive.vmhwm_mib, fresh.vmhwm_mib);
     fs::remove_all(client);
     fs::remove_all(floor_dir);
@@ -482,14 +488,14 @@ int main(int argc, char** argv) {
   if (huge) {
     with_server(huge_dir, [&](const Ports& ports, const fs::path& cache) {
       const uint64_t container = CacheFileSize(cache, kHuge);
-      std::printf("1 GiB file: container %.1f MB\n", container / 1e6);
+      std::printf("%s file: container %.1f MB\n", SizeText(kHuge).c_str(), container / 1e6);
       const fs::path client = dir / "client-huge";
       const auto fresh = [&] { FreshFolder(client / kvl); };
       const Figure sync = Best({"sync", client.string(), std::to_string(ports.rpc)}, 1, fresh);
       const Figure floor =
           Best({"minimal", std::to_string(ports.raw), std::to_string(kHuge), (client / "floor.bin").string()}, 1, fresh);
       const double mb = kHuge / 1e6;
-      Row("updater, 1 GiB file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
+      Row("updater, " + SizeText(kHuge) + " file", "MB/s", mb / sync.seconds, mb / floor.seconds, sync.vmhwm_mib, floor.vmhwm_mib);
       fs::remove_all(client);
     });
   }

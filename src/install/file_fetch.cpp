@@ -1,5 +1,6 @@
 #include "install/file_fetch.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -21,9 +22,13 @@ namespace {
 struct FetchBuffers {
   PacketStreamReader packet;
   ContainerStreamReader container;
+  // Every file record of a server has the same columns: the last metadata
+  // read and where its Content column is.
+  std::optional<Bytes> metadata;
+  std::optional<size_t> content_column;
 };
 
-std::optional<size_t> ContentColumn(Env& env, std::span<const uint8_t> metadata) {
+std::optional<size_t> FindContentColumn(Env& env, std::span<const uint8_t> metadata) {
   TRecordSet record(env);
   record.SetData(OleVariant::FromBytes(Bytes(metadata.begin(), metadata.end())));
   const TField* content = record.FindField(kFileRecordContent);
@@ -31,6 +36,16 @@ std::optional<size_t> ContentColumn(Env& env, std::span<const uint8_t> metadata)
     if (&record.Fields(i) == content) return static_cast<size_t>(i);
   }
   return std::nullopt;
+}
+
+std::optional<size_t> ContentColumn(Env& env, FetchBuffers& buffers, std::span<const uint8_t> metadata) {
+  if (!buffers.metadata || !std::equal(metadata.begin(), metadata.end(), buffers.metadata->begin(),
+                                        buffers.metadata->end())) {
+    buffers.metadata.reset();
+    buffers.content_column = FindContentColumn(env, metadata);  // may throw: then nothing is remembered
+    buffers.metadata.emplace(metadata.begin(), metadata.end());
+  }
+  return buffers.content_column;
 }
 
 // Replaces `from` in a failure's text by `to`.
@@ -93,7 +108,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
       container.Abort();
     }
   };
-  packet.Start([&env](std::span<const uint8_t> metadata) { return ContentColumn(env, metadata); }, begin_content,
+  packet.Start([&env](std::span<const uint8_t> metadata) { return ContentColumn(env, buffers, metadata); }, begin_content,
                content);
 
   try {

@@ -67,8 +67,9 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
     for (size_t i = 0; i < files.size(); ++i) {
       const std::string temporary = step_files.TemporaryPath(i);
       std::string container;
+      FetchedFile fetched;
       try {
-        FetchFile(
+        fetched = FetchFile(
             env, proxy, files[i].file, NumeroAtualizacao,
             [&](const std::string& file_name) {
               container = step_files.ContainerPath(i, PlainFileNameFromServer(file_name));
@@ -81,7 +82,7 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
         throw EFOpenError(NamingTarget(e.what(), {container, temporary}, targets[i]));
       }
       // The stamp travels with the file when it is put in place.
-      if (env.FileExists(temporary)) DefineDataHoraArq(env, temporary, files[i].file_date);
+      if (fetched.entries > 0) DefineDataHoraArq(env, temporary, files[i].file_date);
       if (step.percent_prefix) {
         window.SetStatus(
             PercentStatus(*step.percent_prefix, static_cast<int>(i + 1), static_cast<int>(files.size())));

@@ -21,30 +21,6 @@ constexpr uint32_t kStoredAttributes = kAttrReadOnly | kAttrHidden | kAttrSystem
 
 bool StatPath(const std::string& host, struct stat* st) { return ::stat(host.c_str(), st) == 0; }
 
-bool IsDir(const std::string& host) {
-  struct stat st;
-  return StatPath(host, &st) && S_ISDIR(st.st_mode);
-}
-
-bool IsRegular(const std::string& host) {
-  struct stat st;
-  return StatPath(host, &st) && S_ISREG(st.st_mode);
-}
-
-// The entry of folder whose name equals name without regard to case.
-std::optional<std::string> FindNoCase(const std::string& folder, const std::string& name) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return std::nullopt;
-  std::optional<std::string> found;
-  while (const dirent* e = ::readdir(dir)) {
-    if (EqualsNoCase(e->d_name, name)) {
-      found = e->d_name;
-      break;
-    }
-  }
-  ::closedir(dir);
-  return found;
-}
 
 std::string UnreachableText(const std::string& path) {
   // A name holding characters Windows forbids is a syntax error; any other
@@ -132,20 +108,29 @@ std::optional<PosixEnv::Resolved> PosixEnv::Resolve(const std::string& path) con
   r.host = root_;
   r.folder_exists = true;
   r.is_root = split->components.empty();
-  for (size_t i = 0; i < split->components.size(); ++i) {
-    const std::string& c = split->components[i];
-    if (!IsDir(r.host)) {
+  r.exists = StatPath(r.host, &r.st);
+  // One lstat per component: what it found is the next component's folder.
+  for (const std::string& c : split->components) {
+    if (!r.folder_exists || !r.exists || !S_ISDIR(r.st.st_mode)) {
       r.folder_exists = false;
+      r.exists = false;
       r.host += "/" + c;
       continue;
     }
-    struct stat st;
-    const std::string exact = r.host + "/" + c;
-    if (::lstat(exact.c_str(), &st) == 0) {
-      r.host = exact;
-    } else {
-      const auto found = FindNoCase(r.host, c);
-      r.host += "/" + found.value_or(c);
+    const dev_t folder_dev = r.st.st_dev;
+    const ino_t folder_ino = r.st.st_ino;
+    const size_t folder_length = r.host.size();
+    r.host += "/";
+    r.host += c;
+    if (::lstat(r.host.c_str(), &r.st) == 0) {
+      r.exists = !S_ISLNK(r.st.st_mode) || StatPath(r.host, &r.st);
+      continue;
+    }
+    r.exists = false;
+    const auto found = names_.Find(r.host.substr(0, folder_length), folder_dev, folder_ino, c);
+    if (found) {
+      r.host.replace(folder_length + 1, std::string::npos, *found);
+      r.exists = StatPath(r.host, &r.st);
     }
   }
   return r;
@@ -157,32 +142,32 @@ std::optional<std::string> PosixEnv::HostPath(const std::string& path) const {
   return r->host;
 }
 
-uint32_t PosixEnv::AttributesOf(const std::string& host, bool is_dir) const {
+uint32_t PosixEnv::AttributesOf(const std::string& host, const struct stat& st) const {
   std::lock_guard lock(mu_);
   const auto it = attributes_.find(host);
-  if (is_dir) return kAttrDirectory | (it == attributes_.end() ? 0 : it->second);
+  if (S_ISDIR(st.st_mode)) return kAttrDirectory | (it == attributes_.end() ? 0 : it->second);
   uint32_t a = it == attributes_.end() ? kAttrArchive : it->second;
-  struct stat st;
-  if (StatPath(host, &st)) {
-    a &= ~uint32_t{kAttrReadOnly};
-    if ((st.st_mode & 0222) == 0) a |= kAttrReadOnly;
-  }
+  a &= ~uint32_t{kAttrReadOnly};
+  if ((st.st_mode & 0222) == 0) a |= kAttrReadOnly;
   return a == 0 ? uint32_t{kAttrNormal} : a;
 }
 
-bool PosixEnv::RefusesOverwrite(const std::string& host) const {
-  if (!IsRegular(host)) return false;
-  return (AttributesOf(host, false) & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0;
+bool PosixEnv::RefusesOverwrite(const Resolved& r) const {
+  return r.IsFile() && (AttributesOf(r.host, r.st) & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0;
+}
+
+bool PosixEnv::IsReadOnlyFile(const Resolved& r) const {
+  return r.IsFile() && (AttributesOf(r.host, r.st) & kAttrReadOnly) != 0;
 }
 
 bool PosixEnv::FileExists(const std::string& path) {
   const auto r = Resolve(path);
-  return r && IsRegular(r->host);
+  return r && r->IsFile();
 }
 
 bool PosixEnv::DirectoryExists(const std::string& path) {
   const auto r = Resolve(path);
-  return r && IsDir(r->host);
+  return r && r->IsFolder();
 }
 
 bool PosixEnv::CreateDirectory(const std::string& path) {
@@ -196,7 +181,7 @@ std::vector<DirEntry> PosixEnv::FindFiles(const std::string& pattern) {
   if (cut == std::string::npos) return {};
   const std::string mask = pattern.substr(cut + 1);
   const auto folder = Resolve(pattern.substr(0, cut + 1));
-  if (!folder || !IsDir(folder->host)) return {};
+  if (!folder || !folder->IsFolder()) return {};
 
   std::vector<DirEntry> found;
   DIR* dir = ::opendir(folder->host.c_str());
@@ -209,7 +194,7 @@ std::vector<DirEntry> PosixEnv::FindFiles(const std::string& pattern) {
     const std::string host = folder->host + "/" + name;
     struct stat st;
     if (!StatPath(host, &st) || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))) continue;
-    found.push_back({name, dot ? uint32_t{kAttrDirectory} : AttributesOf(host, S_ISDIR(st.st_mode))});
+    found.push_back({name, dot ? uint32_t{kAttrDirectory} : AttributesOf(host, st)});
   }
   ::closedir(dir);
   // NTFS order: by name without case, so "." and ".." come first.
@@ -226,15 +211,14 @@ std::vector<DirEntry> PosixEnv::FindFiles(const std::string& pattern) {
 
 std::optional<uint32_t> PosixEnv::GetAttributes(const std::string& path) {
   const auto r = Resolve(path);
-  struct stat st;
-  if (!r || !StatPath(r->host, &st)) return std::nullopt;
-  return AttributesOf(r->host, S_ISDIR(st.st_mode));
+  if (!r || !r->exists) return std::nullopt;
+  return AttributesOf(r->host, r->st);
 }
 
 bool PosixEnv::SetAttributes(const std::string& path, uint32_t attributes) {
   const auto r = Resolve(path);
-  struct stat st;
-  if (!r || !StatPath(r->host, &st)) return false;
+  if (!r || !r->exists) return false;
+  const struct stat& st = r->st;
   if (S_ISREG(st.st_mode)) {
     const mode_t mode = (attributes & kAttrReadOnly) ? (st.st_mode & ~mode_t{0222})
                                                      : (st.st_mode | S_IWUSR);
@@ -248,10 +232,8 @@ bool PosixEnv::SetAttributes(const std::string& path, uint32_t attributes) {
 std::unique_ptr<ReadableFile> PosixEnv::OpenRead(const std::string& path, ShareMode share) {
   const auto r = Resolve(path);
   if (!r) throw EFOpenError(OpenErrorMessage(path, UnreachableText(path)));
-  struct stat st;
-  if (!StatPath(r->host, &st))
-    throw EFOpenError(OpenErrorMessage(path, WindowsTextForErrno(ENOENT, !r->folder_exists)));
-  if (S_ISDIR(st.st_mode)) throw EFOpenError(OpenErrorMessage(path, kAccessDeniedText));
+  if (!r->exists) throw EFOpenError(OpenErrorMessage(path, WindowsTextForErrno(ENOENT, !r->folder_exists)));
+  if (S_ISDIR(r->st.st_mode)) throw EFOpenError(OpenErrorMessage(path, kAccessDeniedText));
   if (!open_files_.Acquire(r->host, share))
     throw EFOpenError(OpenErrorMessage(path, kSharingViolationText));
   const int fd = ::open(r->host.c_str(), O_RDONLY | O_CLOEXEC);
@@ -267,7 +249,7 @@ std::unique_ptr<WritableFile> PosixEnv::Create(const std::string& path, ShareMod
   const auto r = Resolve(path);
   if (!r) throw EFCreateError(CreateErrorMessage(path, UnreachableText(path)));
   if (!r->folder_exists) throw EFCreateError(CreateErrorMessage(path, kPathNotFoundText));
-  if (r->is_root || IsDir(r->host) || RefusesOverwrite(r->host))
+  if (r->is_root || r->IsFolder() || RefusesOverwrite(*r))
     throw EFCreateError(CreateErrorMessage(path, kAccessDeniedText));
   if (!open_files_.Acquire(r->host, share))
     throw EFCreateError(CreateErrorMessage(path, kSharingViolationText));
@@ -286,8 +268,7 @@ std::unique_ptr<WritableFile> PosixEnv::Create(const std::string& path, ShareMod
 
 bool PosixEnv::DeleteFile(const std::string& path) {
   const auto r = Resolve(path);
-  if (!r || !IsRegular(r->host) || open_files_.IsOpen(r->host)) return false;
-  if (AttributesOf(r->host, false) & kAttrReadOnly) return false;
+  if (!r || !r->IsFile() || open_files_.IsOpen(r->host) || IsReadOnlyFile(*r)) return false;
   if (::unlink(r->host.c_str()) != 0) return false;
   std::lock_guard lock(mu_);
   attributes_.erase(r->host);
@@ -297,12 +278,12 @@ bool PosixEnv::DeleteFile(const std::string& path) {
 bool PosixEnv::CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
   const auto src = Resolve(from);
   const auto dst = Resolve(to);
-  struct stat st;
   if (!src || !dst || !dst->folder_exists || dst->is_root) return false;
-  if (!StatPath(src->host, &st) || !S_ISREG(st.st_mode)) return false;
+  if (!src->IsFile()) return false;
+  const struct stat& st = src->st;
   if (open_files_.IsHeldExclusively(src->host)) return false;
-  if (IsDir(dst->host) || (fail_if_exists && IsRegular(dst->host))) return false;
-  if (src->host == dst->host || open_files_.IsOpen(dst->host) || RefusesOverwrite(dst->host))
+  if (dst->IsFolder() || (fail_if_exists && dst->IsFile())) return false;
+  if (src->host == dst->host || open_files_.IsOpen(dst->host) || RefusesOverwrite(*dst))
     return false;
 
   const int in = ::open(src->host.c_str(), O_RDONLY | O_CLOEXEC);
@@ -348,9 +329,9 @@ bool PosixEnv::MoveFileReplace(const std::string& from, const std::string& to) {
 std::string PosixEnv::MoveFileReplaceReason(const std::string& from, const std::string& to) {
   const auto src = Resolve(from);
   const auto dst = Resolve(to);
-  struct stat st;
   if (!src || !dst) return kPathNotFoundText;
-  if (!StatPath(src->host, &st)) return WindowsTextForErrno(ENOENT, !src->folder_exists);
+  const struct stat& st = src->st;
+  if (!src->exists) return WindowsTextForErrno(ENOENT, !src->folder_exists);
   if (!dst->folder_exists) return kPathNotFoundText;
   if (dst->is_root) return kAccessDeniedText;
   if (open_files_.IsOpen(src->host)) return kSharingViolationText;
@@ -361,7 +342,7 @@ std::string PosixEnv::MoveFileReplaceReason(const std::string& from, const std::
     target = target.substr(0, target.rfind('/') + 1) + split->components.back();
   } else if (open_files_.IsOpen(target)) {
     return kAccessDeniedText;  // the holder shares no deletion, as a running program does
-  } else if (IsDir(target) || (IsRegular(target) && (AttributesOf(target, false) & kAttrReadOnly))) {
+  } else if (dst->IsFolder() || IsReadOnlyFile(*dst)) {
     return kAccessDeniedText;
   } else if (S_ISDIR(st.st_mode) && ::access(target.c_str(), F_OK) == 0) {
     return kAccessDeniedText;  // a folder never replaces a file
@@ -382,14 +363,13 @@ std::string PosixEnv::MoveFileReplaceReason(const std::string& from, const std::
 bool PosixEnv::SameFile(const std::string& a, const std::string& b) {
   const auto ra = Resolve(a);
   const auto rb = Resolve(b);
-  struct stat sa, sb;
-  if (!ra || !rb || !StatPath(ra->host, &sa) || !StatPath(rb->host, &sb)) return false;
-  return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  if (!ra || !rb || !ra->exists || !rb->exists) return false;
+  return S_ISREG(ra->st.st_mode) && ra->st.st_dev == rb->st.st_dev && ra->st.st_ino == rb->st.st_ino;
 }
 
 bool PosixEnv::RemoveDirectory(const std::string& path) {
   const auto r = Resolve(path);
-  if (!r || r->is_root || !IsDir(r->host) || ::rmdir(r->host.c_str()) != 0) return false;
+  if (!r || r->is_root || !r->IsFolder() || ::rmdir(r->host.c_str()) != 0) return false;
   std::lock_guard lock(mu_);
   attributes_.erase(r->host);
   return true;
@@ -397,10 +377,9 @@ bool PosixEnv::RemoveDirectory(const std::string& path) {
 
 std::optional<DosDateTime> PosixEnv::GetLastWriteDos(const std::string& path) {
   const auto r = Resolve(path);
-  struct stat st;
-  if (!r || !StatPath(r->host, &st)) return std::nullopt;
+  if (!r || !r->exists) return std::nullopt;
   struct tm local;
-  if (::localtime_r(&st.st_mtim.tv_sec, &local) == nullptr) return std::nullopt;
+  if (::localtime_r(&r->st.st_mtim.tv_sec, &local) == nullptr) return std::nullopt;
   return PackDosDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                           local.tm_min, local.tm_sec, 0});
 }
@@ -408,8 +387,7 @@ std::optional<DosDateTime> PosixEnv::GetLastWriteDos(const std::string& path) {
 bool PosixEnv::SetLastWriteDos(const std::string& path, DosDateTime when) {
   const auto r = Resolve(path);
   // The file is opened for writing with read/write sharing first.
-  if (!r || !IsRegular(r->host) || open_files_.IsHeldExclusively(r->host)) return false;
-  if (AttributesOf(r->host, false) & kAttrReadOnly) return false;
+  if (!r || !r->IsFile() || open_files_.IsHeldExclusively(r->host) || IsReadOnlyFile(*r)) return false;
   const auto civil = UnpackDosDateTime(when);
   if (!civil) return false;
   struct tm local = {};

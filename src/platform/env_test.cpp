@@ -4,7 +4,10 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
+#include <optional>
+#include <vector>
 
 #include "platform/posix_env.h"
 #include "platform/system_error_text.h"
@@ -93,6 +96,51 @@ TEST(PosixEnvTest, ReadOnlyFollowsTheFileMode) {
   EXPECT_NE(fs::status(TempRoot::root + "/mode/f.txt").permissions() & fs::perms::owner_write,
             fs::perms::none);
   EXPECT_FALSE(env.SetAttributes("C:\\mode\\none.txt", kAttrHidden));
+}
+
+// A folder's names are looked up without case through an index of it; what
+// other programs do to the folder after it was indexed shows at once.
+TEST(PosixEnvTest, NamesIgnoreCaseWhoeverChangesTheFolder) {
+  PosixEnv& env = *TempRoot::env;
+  const std::string host = TempRoot::root + "/outside";
+  struct Case {
+    const char* change;
+    std::function<void()> make;
+    const char* asked;
+    std::optional<std::string> resolves_to;  // the host name found, or none
+  };
+  const auto write = [&](const std::string& name) { std::ofstream(host + "/" + name) << "x"; };
+  const std::vector<Case> cases = {
+      {"created", [&] { write("Novo.TXT"); }, "novo.txt", "Novo.TXT"},
+      {"deleted", [&] { fs::remove(host + "/Novo.TXT"); }, "NOVO.txt", std::nullopt},
+      {"renamed in", [&] { write("a.tmp"), fs::rename(host + "/a.tmp", host + "/Vindo.Ini"); }, "vindo.ini",
+       "Vindo.Ini"},
+      {"renamed away", [&] { fs::rename(host + "/Vindo.Ini", host + "/b.tmp"); }, "VINDO.INI", std::nullopt},
+      {"replaced by a folder of the same path",
+       [&] {
+         fs::rename(host, host + "-old");
+         fs::create_directory(host);
+         write("Outra.Dat");
+       },
+       "OUTRA.DAT", "Outra.Dat"},
+      {"a second spelling beside the first, the first deleted",
+       [&] {
+         write("outra.dat");
+         fs::remove(host + "/Outra.Dat");
+       },
+       "OUTRA.DAT", "outra.dat"},
+  };
+  fs::create_directory(host);
+  EXPECT_FALSE(env.FileExists("C:\\outside\\nothing.txt"));  // the folder is indexed from here on
+  for (const Case& c : cases) {
+    c.make();
+    const std::string path = std::string("C:\\outside\\") + c.asked;
+    EXPECT_EQ(env.FileExists(path), c.resolves_to.has_value()) << c.change;
+    if (c.resolves_to) {
+      EXPECT_EQ(env.HostPath(path), host + "/" + *c.resolves_to) << c.change;
+    }
+  }
+  fs::remove_all(host + "-old");
 }
 
 // What Linux cannot do is answered as a failure, never as a pretended success.

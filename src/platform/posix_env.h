@@ -24,12 +24,15 @@
 // (failure, never a pretended success). Tests that need them put a
 // RecordingSystemEnv (testing/recording_system_env.h) in front.
 
+#include <sys/stat.h>
+
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/files_only_env.h"
+#include "platform/folder_name_index.h"
 #include "platform/open_file_table.h"
 
 namespace selvane {
@@ -55,13 +58,20 @@ class PosixEnv : public FilesOnlyEnv {
     std::string host;
     bool folder_exists = false;  // the folder that would hold it
     bool is_root = false;
+    // What the path names, as stat (following links) saw it while resolving.
+    bool exists = false;
+    struct stat st = {};
+    bool IsFile() const { return exists && S_ISREG(st.st_mode); }
+    bool IsFolder() const { return exists && S_ISDIR(st.st_mode); }
   };
   std::optional<Resolved> Resolve(const std::string& path) const;
-  uint32_t AttributesOf(const std::string& host, bool is_dir) const;
-  bool RefusesOverwrite(const std::string& host) const;
+  uint32_t AttributesOf(const std::string& host, const struct stat& st) const;
+  bool RefusesOverwrite(const Resolved& r) const;
+  bool IsReadOnlyFile(const Resolved& r) const;
 
   const std::string root_;
   OpenFileTable open_files_;
+  mutable FolderNameIndex names_;
 
   mutable std::mutex mu_;
   std::map<std::string, uint32_t> attributes_;  // host path -> attributes set

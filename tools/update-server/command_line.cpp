@@ -21,6 +21,8 @@ const char kUsage[] =
     "  --cache-dir DIR       keep the files' containers in DIR, so that a restart does not compress\n"
     "                        them again (default: in memory)\n"
     "  --empty-last-part     end results sent in parts with an empty last part\n"
+    "  --log-times           begin each log line with the seconds of the server's steady clock\n"
+    "                        (a steady clock; WHAT is the request, for execute its method)\n"
     "\n"
     "Test options:\n"
     "  --full-paths          hand out File values as server paths\n"
@@ -97,6 +99,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.cache_dir = value();
     } else if (a == "--empty-last-part") {
       o.empty_last_part = true;
+    } else if (a == "--log-times") {
+      o.log_times = true;
     } else if (a == "--cut-container") {
       o.cut_container_at = Number<int64_t>(a, value());
     } else if (a == "--full-paths") {

@@ -11,9 +11,9 @@ TEST(CommandLine, ReadsEveryOption) {
                                            "--same-name-container", "--truncate-container", "--drop-after-bytes",
                                            "100", "--part-size", "4096", "--blob-header", "--empty-last-part",
                                            "--cut-container", "17", "--cache-dir", "/var/cache/selvane",
-                                           "--cut-after-bytes", "77", "--silent-at", "metadata",
+                                          "--cut-after-bytes", "77", "--silent-at", "metadata",
                                            "--drop-in-file", "3", "--file-name-for", "relatório.txt=RELATÓRIO.TXT",
-                                           "--file-name-for", "a=b=c", "--empty-container", "Selvane.exe"});
+                                           "--file-name-for", "a=b=c", "--empty-container", "Selvane.exe", "--log-times"});
   const ServerOptions& o = cl.options;
   EXPECT_FALSE(cl.help);
   EXPECT_EQ(o.root, "/srv/repo");
@@ -31,10 +31,11 @@ TEST(CommandLine, ReadsEveryOption) {
   EXPECT_EQ(o.cache_dir, "/var/cache/selvane");
   EXPECT_EQ(o.cut_after_bytes, 77);
   EXPECT_EQ(o.silent_at, SilentPhase::kMetadata);
-  EXPECT_EQ(o.drop_in_file, 3);
+ EXPECT_EQ(o.drop_in_file, 3);
   EXPECT_EQ(o.file_name_for,
             (std::map<std::string, std::string>{{"relatório.txt", "RELATÓRIO.TXT"}, {"a", "b=c"}}));
   EXPECT_EQ(o.empty_container, std::set<std::string>{"Selvane.exe"});
+  EXPECT_TRUE(o.log_times);
 }
 
 TEST(CommandLine, EverySilentPhaseHasItsName) {
@@ -60,6 +61,7 @@ TEST(CommandLine, Defaults) {
   EXPECT_FALSE(o.empty_last_part);
   EXPECT_EQ(o.cut_container_at, -1);
   EXPECT_EQ(o.cache_dir, "");  // containers in memory
+  EXPECT_FALSE(o.log_times);
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
 }
 

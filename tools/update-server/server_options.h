@@ -47,6 +47,9 @@ struct ServerOptions {
   std::string cache_dir;
   // How often the repository is looked at again for changed files.
   uint32_t cache_rescan_ms = 2000;
+  // Log every request with the time it arrived (seconds of a steady clock),
+  // so that a client's phases can be timed from here.
+  bool log_times = false;
 
   // --- Faults, for testing clients -----------------------------------------
   // Close the connection once this many bytes of a RetornaArquivo reply

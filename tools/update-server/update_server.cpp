@@ -1,5 +1,7 @@
 #include "update_server.h"
 
+#include <chrono>
+#include <cstdio>
 #include <exception>
 
 #include "platform/posix_env.h"
@@ -65,7 +67,16 @@ int UpdateServer::FinishedSessions() const {
 }
 
 void UpdateServer::Log(const std::string& line) {
-  if (log_) log_(line);
+  if (!log_) return;
+  if (!options_.log_times) {
+    log_(line);
+    return;
+  }
+  // Seconds of the steady clock, so that a benchmark can time the calls of a run.
+  const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%.6f ", now);
+  log_(stamp + line);
 }
 
 void UpdateServer::ReapFinished() {

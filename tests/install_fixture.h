@@ -62,7 +62,7 @@ class InstallFixture : public LoopbackTest {
     window_ = std::make_unique<RecordingWindow>(std::string(ed.PastaRaiz));
     connection_ = std::make_unique<TServerConnection>();
     connection_->Params.Set("Port", std::to_string(port()));
-    TInstalacaoAtualizacao worker(env(), ed, *window_, Instalacao, *connection_);
+    TInstalacaoAtualizacao worker(env(), ed, *window_, Instalacao, *connection_, trust_key_);
     worker.Execute();
     return *window_;
   }
@@ -78,6 +78,7 @@ class InstallFixture : public LoopbackTest {
   std::vector<std::string> ClientFiles() const { return root_.AllFiles(); }
 
   TestRoot root_;
+  std::optional<TrustKey> trust_key_;  // the program's compiled-in key; none by default
   std::unique_ptr<RecordingWindow> window_;
   std::unique_ptr<TServerConnection> connection_;
   uint16_t unused_port_ = 9;  // discard: nothing listens there on a test machine

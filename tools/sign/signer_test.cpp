@@ -12,7 +12,7 @@
 #include "install/file_trust.h"
 #include "testing/memory_env.h"
 #include "testing/scratch_dir.h"
-#include "testing/signature_check_contract.h"
+#include "testing/test_trust_keys.h"
 
 namespace selvane::sign {
 namespace {

@@ -89,12 +89,13 @@ find_window() {
   return 1
 }
 # A run that fails keeps its window with the failure's text until it is
-# closed; close requests count only once the worker has ended.
+# closed; close requests count only once the worker has ended, so the last
+# screen taken before one worked shows that text ($work/SHOT-NAME.png).
 close_after_failure() {  # close_after_failure SHOT-NAME
   local t=0
   find_window >/dev/null || return 1
   while [ "$(running Selvane.exe)" -ne 0 ] && [ "$t" -lt 60 ]; do
-    [ "$t" -eq 8 ] && wine_screenshot "$work/$1.png" 2>/dev/null || true
+    wine_screenshot "$work/$1.png" 2>/dev/null || true
     "$WINELOADER" "$post_close" 5 >/dev/null 2>&1 || true
     sleep 1
     t=$((t + 1))
@@ -199,4 +200,4 @@ if [ "$failures" -ne 0 ]; then
   say "$failures check(s) failed; logs in $work"
   exit 1
 fi
-say "all checks passed"
+say "all checks passed in $SECONDS s"

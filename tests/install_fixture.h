@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,22 @@ class InstallFixture : public LoopbackTest {
     TInstalacaoAtualizacao worker(env(), ed, *window_, Instalacao, *connection_, trust_key_);
     worker.Execute();
     return *window_;
+  }
+
+  // A new updater refused: no batch ran, nothing asked the application to
+  // end, nothing is left beside the running updater, which (on a
+  // replacement) is the one the edition had.
+  void ExpectRunningUpdaterKept(const RecordingWindow& w, bool first_copy) {
+    EXPECT_TRUE(env().HiddenCommandLines().empty());
+    const std::vector<std::string> events = w.Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "terminate"), 0);
+    const std::string folder = "Kavel/" + w.PastaRaiz() + "/";
+    const std::vector<std::string> left = first_copy ? std::vector<std::string>{folder + "selvane.ini"}
+                                                     : std::vector<std::string>{folder + "Selvane.exe", folder + "selvane.ini"};
+    EXPECT_EQ(ClientFiles(), left);
+    if (!first_copy) {
+      EXPECT_EQ(root_.Read("C:\\Kavel\\" + w.PastaRaiz() + "\\Selvane.exe"), kUpdaterBytes);
+    }
   }
 
   uint16_t port() const { return server_ ? server_->port() : unused_port_; }

@@ -52,6 +52,12 @@ if(WIN32)
 endif()
 find_package(ZLIB REQUIRED)
 
+# OpenSSL's libcrypto verifies signatures natively and signs them in the
+# vendor's tool; Windows builds use the system's own CNG instead.
+if(NOT WIN32)
+  find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+endif()
+
 # nlohmann-json is header-only; expose only its own folder, also to the cross builds.
 set(SELVANE_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third_party_include)
 file(MAKE_DIRECTORY ${SELVANE_THIRD_PARTY_INCLUDE})

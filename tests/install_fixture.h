@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,9 +63,25 @@ class InstallFixture : public LoopbackTest {
     window_ = std::make_unique<RecordingWindow>(std::string(ed.PastaRaiz));
     connection_ = std::make_unique<TServerConnection>();
     connection_->Params.Set("Port", std::to_string(port()));
-    TInstalacaoAtualizacao worker(env(), ed, *window_, Instalacao, *connection_);
+    TInstalacaoAtualizacao worker(env(), ed, *window_, Instalacao, *connection_, trust_key_);
     worker.Execute();
     return *window_;
+  }
+
+  // A new updater refused: no batch ran, nothing asked the application to
+  // end, nothing is left beside the running updater, which (on a
+  // replacement) is the one the edition had.
+  void ExpectRunningUpdaterKept(const RecordingWindow& w, bool first_copy) {
+    EXPECT_TRUE(env().HiddenCommandLines().empty());
+    const std::vector<std::string> events = w.Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "terminate"), 0);
+    const std::string folder = "Kavel/" + w.PastaRaiz() + "/";
+    const std::vector<std::string> left = first_copy ? std::vector<std::string>{folder + "selvane.ini"}
+                                                     : std::vector<std::string>{folder + "Selvane.exe", folder + "selvane.ini"};
+    EXPECT_EQ(ClientFiles(), left);
+    if (!first_copy) {
+      EXPECT_EQ(root_.Read("C:\\Kavel\\" + w.PastaRaiz() + "\\Selvane.exe"), kUpdaterBytes);
+    }
   }
 
   uint16_t port() const { return server_ ? server_->port() : unused_port_; }
@@ -78,6 +95,7 @@ class InstallFixture : public LoopbackTest {
   std::vector<std::string> ClientFiles() const { return root_.AllFiles(); }
 
   TestRoot root_;
+  std::optional<TrustKey> trust_key_;  // the program's compiled-in key; none by default
   std::unique_ptr<RecordingWindow> window_;
   std::unique_ptr<TServerConnection> connection_;
   uint16_t unused_port_ = 9;  // discard: nothing listens there on a test machine

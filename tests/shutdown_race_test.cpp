@@ -48,7 +48,7 @@ class ShutdownRaceTest : public InstallFixture {
   void Launch(const std::shared_ptr<TDM>& dm, WindowPort& window) {
     const EditionInfo& ecf = GetEdition(Edition::kECF);
     env().SetExecutablePath(ecf.exe_folder + "Selvane.exe");
-    StartWorker(env(), ecf, false, window, std::shared_ptr<TServerConnection>(dm, &dm->ConexaoServer));
+    StartWorker(env(), ecf, false, window, std::shared_ptr<TServerConnection>(dm, &dm->ConexaoServer), std::nullopt);
   }
   bool WaitFreed() { return freed_.get_future().wait_for(kHangGuard) == std::future_status::ready; }
 

@@ -5,6 +5,7 @@
 #include "editions/editions.h"
 #include "install/file_fetch.h"
 #include "install/file_time.h"
+#include "install/file_trust.h"
 #include "install/folder_listing.h"
 #include "install/progress_text.h"
 #include "install/record_checks.h"
@@ -87,6 +88,12 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
         window.SetStatus(
             PercentStatus(*step.percent_prefix, static_cast<int>(i + 1), static_cast<int>(files.size())));
       }
+    }
+    if (step.trust_key != nullptr) {
+      std::vector<std::string> names;
+      for (const FetchListEntry& f : files) names.push_back(f.name);
+      CheckStepSignatures(env, *step.trust_key, step.folder, names,
+                          [&](size_t i) { return step_files.TemporaryPath(i); });
     }
   } catch (...) {
     StepFiles::RemoveLeftovers(env, step.folder);

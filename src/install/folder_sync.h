@@ -12,6 +12,7 @@
 
 #include "install/window_port.h"
 #include "platform/env.h"
+#include "platform/signature_check.h"
 
 namespace selvane {
 
@@ -24,6 +25,9 @@ struct FolderSyncStep {
   std::optional<std::string_view> percent_prefix;
   // Fetched files whose name contains ".bpl" are copied into C:\Windows\kvl\ too.
   bool copy_bpl_to_kvl = false;
+  // With a key, every fetched file that must come signed is checked against
+  // its signature before the step's files are put in place (file_trust.h).
+  const TrustKey* trust_key = nullptr;
 };
 
 // Runs one synchronisation on its own proxy. Every value of the fetch list and
@@ -31,7 +35,8 @@ struct FolderSyncStep {
 // inside the folder (as Windows normalises them), dates must be dates; anything
 // else fails the step before a byte is written. All or nothing: any failure
 // leaves every target of the step as it was, leaves no temporary behind, and
-// is thrown to the caller. What an interrupted earlier run left is cleared
+// is thrown to the caller; so is a file without a valid signature when the
+// step has a trust key. What an interrupted earlier run left is cleared
 // before the folder is listed.
 void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, int32_t NumeroAtualizacao,
                      const FolderSyncStep& step);

@@ -9,6 +9,7 @@
 #include "editions/editions.h"
 #include "install/window_port.h"
 #include "platform/env.h"
+#include "platform/signature_check.h"
 
 namespace selvane {
 
@@ -19,8 +20,11 @@ class TRpcConnection;
 // told to end. Failures are thrown; no batch is started then. A new updater
 // that is not exactly one Windows program for this machine of a plausible
 // size (updater_check.h) is such a failure: it is deleted again, the running
-// updater stays and nothing restarts.
+// updater stays and nothing restarts. With a trust key the new updater must
+// also come with a valid signature, fetched as one more file (the server's
+// updater path plus ".sig") after the checks above; without one it is
+// refused the same way.
 bool AtualizaAtualizador(Env& env, TRpcConnection* connection, WindowPort& window, const EditionInfo& edition,
-                         int32_t NumeroAtualizacao);
+                         int32_t NumeroAtualizacao, const TrustKey* trust_key = nullptr);
 
 }  // namespace selvane

@@ -25,8 +25,14 @@ std::string ExecutableFolder(Env& env) {
 }  // namespace
 
 TInstalacaoAtualizacao::TInstalacaoAtualizacao(Env& env, const EditionInfo& edition, WindowPort& window,
-                                               bool installation, TServerConnection& connection)
-    : env_(env), edition_(edition), connection_(connection), Principal(&window), Instalacao(installation) {}
+                                               bool installation, TServerConnection& connection,
+                                               std::optional<TrustKey> trust_key)
+    : env_(env),
+      edition_(edition),
+      connection_(connection),
+      trust_key_(trust_key),
+      Principal(&window),
+      Instalacao(installation) {}
 
 void TInstalacaoAtualizacao::Execute() {
   Principal->SetAnimation(true);
@@ -72,7 +78,8 @@ void TInstalacaoAtualizacao::Work() {
   env_.SleepMs(2000);
   GetNumeroAtualizacao();
   Principal->SetStatus(std::string(kStatusSearching));
-  if (!AtualizaAtualizador(env_, connection_.DBXConnection(), *Principal, edition_, NumeroAtualizacao)) return;
+  if (!AtualizaAtualizador(env_, connection_.DBXConnection(), *Principal, edition_, NumeroAtualizacao,
+                           trust_key_ ? &*trust_key_ : nullptr)) return;
 
   if (!Instalacao) Principal->SetStatus(std::string(kStatusUpdating));
   for (int step = 1; step <= edition_.sync_count; ++step) {
@@ -93,7 +100,7 @@ void TInstalacaoAtualizacao::GetNumeroAtualizacao() {
 
 void TInstalacaoAtualizacao::SyncFolder(int step) {
   const FolderSync& sync = edition_.syncs[static_cast<size_t>(step - 1)];
-  FolderSyncStep s{sync.method, std::string(sync.folder), std::nullopt, false};
+  FolderSyncStep s{sync.method, std::string(sync.folder), std::nullopt, false, trust_key_ ? &*trust_key_ : nullptr};
   if (Instalacao) {
     if (step == edition_.percent_sync_on_install_1 || step == edition_.percent_sync_on_install_2) {
       s.percent_prefix = kInstallingPrefix;
@@ -106,10 +113,10 @@ void TInstalacaoAtualizacao::SyncFolder(int step) {
 }
 
 void StartWorker(Env& env, const EditionInfo& edition, bool Instalacao, WindowPort& window,
-                 std::shared_ptr<TServerConnection> connection) {
+                 std::shared_ptr<TServerConnection> connection, std::optional<TrustKey> trust_key) {
   // The window keeps no reference: the thread owns its worker and its share
   // of the connection, and drops the worker (and its proxies) first.
-  auto worker = std::make_shared<TInstalacaoAtualizacao>(env, edition, window, Instalacao, *connection);
+  auto worker = std::make_shared<TInstalacaoAtualizacao>(env, edition, window, Instalacao, *connection, trust_key);
   env.StartThread(
       [worker, connection]() mutable {
         worker->Execute();

@@ -8,10 +8,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "editions/editions.h"
 #include "install/window_port.h"
 #include "platform/env.h"
+#include "platform/signature_check.h"
 
 namespace selvane {
 
@@ -21,8 +23,11 @@ class TServerConnection;
 // editions table.
 class TInstalacaoAtualizacao {
  public:
+  // With `trust_key`, the new updater and every program, library or script
+  // fetched must come signed with it (file_trust.h); without, nothing is
+  // verified and no signature is asked for.
   TInstalacaoAtualizacao(Env& env, const EditionInfo& edition, WindowPort& window, bool installation,
-                         TServerConnection& connection);
+                         TServerConnection& connection, std::optional<TrustKey> trust_key = std::nullopt);
 
   // The thread body; every outcome ends on the status line.
   void Execute();
@@ -36,6 +41,7 @@ class TInstalacaoAtualizacao {
   Env& env_;
   const EditionInfo& edition_;
   TServerConnection& connection_;
+  const std::optional<TrustKey> trust_key_;
   // The worker's fields.
   WindowPort* Principal;          // the window it reports to
   const bool Instalacao;          // true for a first installation, false for an update
@@ -49,7 +55,7 @@ class TInstalacaoAtualizacao {
 // the window thread, and the worker's last steps after it asked the
 // application to end cannot meet on the connection).
 void StartWorker(Env& env, const EditionInfo& edition, bool Instalacao, WindowPort& window,
-                 std::shared_ptr<TServerConnection> connection);
+                 std::shared_ptr<TServerConnection> connection, std::optional<TrustKey> trust_key);
 
 // The settings file next to the running executable.
 inline constexpr std::string_view kSettingsFile = "selvane.ini";

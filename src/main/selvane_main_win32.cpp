@@ -13,6 +13,7 @@
 #include "platform/env.h"
 #include "base/text.h"
 #include "install/worker.h"
+#include "main/trust_key.h"
 #include "server/dm.h"
 #include "ui/close_guard_win32.h"
 #include "ui/main_window_win32.h"
@@ -40,7 +41,8 @@ int Run() {
   // the loop, so the pointer is set by the time one does.
   std::shared_ptr<TDM> DM;
   WorkerLauncher launcher = [&env, &DM](const EditionInfo& edition, bool Instalacao, WindowPort& window) {
-    StartWorker(env, edition, Instalacao, window, std::shared_ptr<TServerConnection>(DM, &DM->ConexaoServer));
+    StartWorker(env, edition, Instalacao, window, std::shared_ptr<TServerConnection>(DM, &DM->ConexaoServer),
+                kTrustKey);
   };
 
   std::unique_ptr<MainView> view = ui::CreateMainWindow();

@@ -12,6 +12,7 @@ const char kUsage[] =
     "Serves the update repository DIR on 127.0.0.1:\n"
     "  DIR/ECF, DIR/KVL, DIR/NFCE, DIR/NFCE/Schemas, DIR/MEI   the folder methods' files\n"
     "  DIR/updater/Selvane.exe                                 the current updater\n"
+    "  DIR/updater/*                                           beside it (its signature), as Cliente\\*\n"
     "\n"
     "  --root DIR            repository folder (required)\n"
     "  --port N              TCP port, default 5975; 0 picks a free one (printed at start)\n"

@@ -27,7 +27,8 @@ constexpr std::array<FolderMethod, 5> kFolderMethods{{
 
 constexpr std::string_view kUpdaterFolder = "updater";
 constexpr std::string_view kUpdaterName = "Selvane.exe";
-// What the server's own folder "Cliente" holds is the updater.
+// What the server's own folder "Cliente" holds: the updater, and beside it
+// whatever else the vendor put there (its signature).
 constexpr std::string_view kClientFolder = "Cliente";
 // Extra entries carry a fixed, valid time: 2020-01-01 00:00:00.
 constexpr DosDateTime kExtraEntryTime{static_cast<uint16_t>((40 << 9) | (1 << 5) | 1), 0};
@@ -176,7 +177,7 @@ ResolvedFile Repository::Resolve(std::string_view file) {
   const std::string_view name = rest.substr(cut + 1);
 
   std::string_view served;
-  if (SameFileName(folder, kClientFolder) && SameFileName(name, kUpdaterName)) {
+  if (SameFileName(folder, kClientFolder)) {
     served = kUpdaterFolder;
   } else {
     for (const FolderMethod& m : kFolderMethods) {

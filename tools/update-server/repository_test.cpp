@@ -106,6 +106,7 @@ TEST_F(RepositoryTest, ResolveMapsHandedOutNamesBackToRepositoryFiles) {
   repo_.Add("ECF/VendraECF.exe", "exe");
   repo_.Add("NFCE/Schemas/nfe.xsd", "xsd", kTime2);
   repo_.Add("updater/Selvane.exe", "MZ");
+  repo_.Add("updater/Selvane.exe.sig", "SLVSIG");
   Repository r(repo_.env(), {});
   struct Case {
     std::string_view file;
@@ -118,6 +119,7 @@ TEST_F(RepositoryTest, ResolveMapsHandedOutNamesBackToRepositoryFiles) {
       {"c:\\kavel\\servidor atualizacao\\nfce\\schemas\\NFE.xsd", "C:\\NFCE\\Schemas\\nfe.xsd"},
       {"NFCE\\Schemas\\nfe.xsd", "C:\\NFCE\\Schemas\\nfe.xsd"},
       {"C:\\Kavel\\Servidor Atualizacao\\Cliente\\Selvane.exe", "C:\\updater\\Selvane.exe"},
+      {"C:\\Kavel\\Servidor Atualizacao\\Cliente\\Selvane.exe.sig", "C:\\updater\\Selvane.exe.sig"},
   };
   for (const Case& c : cases) EXPECT_EQ(r.Resolve(c.file).path, c.path) << c.file;
   EXPECT_EQ(r.Resolve("NFCE\\Schemas\\nfe.xsd").date_time, kWhen2);

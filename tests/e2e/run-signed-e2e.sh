@@ -6,101 +6,44 @@
 # step's files; a tampered and an unsigned newer updater are never swapped in
 # and nothing restarts; a signed newer updater is swapped in and updates.
 #
-#   run-signed-e2e.sh --selvane SelvaneSigned.exe --sample DIR --post-close post_close.exe
-#                     --key PRIVATE.pem --work DIR [--server selvane-update-server]
-#                     [--signer selvane-sign]
+#   run-signed-e2e.sh --selvane SelvaneSigned.exe --sample DIR --key PRIVATE.pem --work DIR
+#                     [--prefix DIR] [--server selvane-update-server] [--signer selvane-sign]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 server=${SELVANE_UPDATE_SERVER:-$root/build/native/selvane-update-server}
 signer=$root/build/native/selvane-sign
-selvane="" sample="" post_close="" key="" work=""
+selvane="" sample="" key="" work="" prefix=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --selvane) selvane=$2; shift 2 ;;
     --sample) sample=$2; shift 2 ;;
-    --post-close) post_close=$2; shift 2 ;;
     --key) key=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
+    --prefix) prefix=$2; shift 2 ;;
     --server) server=$2; shift 2 ;;
     --signer) signer=$2; shift 2 ;;
     *) echo "run-signed-e2e: unknown option $1" >&2; exit 2 ;;
   esac
 done
-for f in "$selvane" "$post_close" "$key" "$server" "$signer"; do
+for f in "$selvane" "$key" "$signer"; do
   [ -f "$f" ] || { echo "run-signed-e2e: missing $f (build the native preset for the server and the signer)" >&2; exit 2; }
 done
 [ -d "$sample/updater" ] || { echo "run-signed-e2e: no sample repository in '$sample'" >&2; exit 2; }
 
-# shellcheck source=../wine/wine-env.sh
-source "$root/tests/wine/wine-env.sh"
+# shellcheck source=../wine/e2e-env.sh
+source "$root/tests/wine/e2e-env.sh"
+e2e_init e2e-signed "$work" "$server"
+e2e_machine "$prefix"
+e2e_keep_wineserver
 
-mkdir -p "$work"
-work=$(cd "$work" && pwd)
-repo=$work/repo
-server_pid=""
-failures=0
-
-cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
-  wine_cleanup
-}
-trap cleanup EXIT
-
-say() { echo "e2e-signed: $*"; }
-pass() { say "ok   $*"; }
-fail() { say "FAIL $*"; failures=$((failures + 1)); }
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
-same_bytes() { cmp -s "$1" "$2"; }
-port_in_use() { (exec 3<>/dev/tcp/127.0.0.1/5975) 2>/dev/null; }
-
-# Programs of this prefix still running, by image name.
-running() {
-  local n=0 pid
-  for pid in $(pgrep -fi "\\\\$1" || true); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then n=$((n + 1)); fi
-  done
-  echo "$n"
-}
-wait_gone() {  # wait_gone SECONDS: until no updater of this prefix runs
-  local t=0
-  while [ "$(running Selvane.exe)" -ne 0 ] && [ "$t" -lt $(($1 * 5)) ]; do sleep 0.2; t=$((t + 1)); done
-  [ "$(running Selvane.exe)" -eq 0 ]
-}
-wait_for_file() {  # wait_for_file FILE SECONDS
-  local t=0
-  while [ ! -s "$1" ] && [ "$t" -lt $(($2 * 5)) ]; do sleep 0.2; t=$((t + 1)); done
-  [ -s "$1" ]
-}
-find_window() {
-  local w="" _
-  for _ in $(seq 120); do
-    w=$(xdotool search --name '^FrmSelvane$' 2>/dev/null | head -n1 || true)
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    sleep 0.5
-  done
-  return 1
-}
 # A run that fails keeps its window with the failure's text until it is
-# closed; close requests count only once the worker has ended, so the last
-# screen taken before one worked shows that text ($work/SHOT-NAME.png).
+# closed; the screen taken just before shows that text ($work/SHOT-NAME.png).
 close_after_failure() {  # close_after_failure SHOT-NAME
-  local t=0
-  find_window >/dev/null || return 1
-  while [ "$(running Selvane.exe)" -ne 0 ] && [ "$t" -lt 60 ]; do
-    wine_screenshot "$work/$1.png" 2>/dev/null || true
-    "$WINELOADER" "$post_close" 5 >/dev/null 2>&1 || true
-    sleep 1
-    t=$((t + 1))
-  done
-  wait_gone 10
+  local window
+  window=$(e2e_find_window) || return 1
+  e2e_close_by_button "$window" "$work/$1.png"
 }
 stamp() { touch -d "$1" "${@:2}"; }
 # The vendor's step before a release is copied to the server.
@@ -110,15 +53,6 @@ update() {  # update PHASE: runs C:\Kavel\ECF\Selvane.exe
   (cd "$ecf" && exec "$WINELOADER" 'C:\Kavel\ECF\Selvane.exe' >"$work/selvane-$1.log" 2>&1) &
 }
 
-wine_env_init "$work/prefix"
-wine_start_xvfb || exit 1
-wine_prefix_ensure || { echo "run-signed-e2e: cannot prepare the Wine prefix" >&2; exit 1; }
-"$WINESERVER" -k 2>/dev/null || true
-drive_c=$(wine_drive_c)
-rm -rf "$drive_c/Kavel" "$drive_c/windows/kvl" "$drive_c/selvane-e2e"
-markers=$drive_c/selvane-e2e
-ecf=$drive_c/Kavel/ECF
-
 # --- The signed repository ----------------------------------------------------
 rm -rf "$repo"
 cp -a "$sample" "$repo"
@@ -127,11 +61,7 @@ printf 'selvane signed e2e served build 1' >>"$repo/updater/Selvane.exe"
 sign_repo
 find "$repo" -type f -exec touch -d "2024-03-15 10:30:00" {} +
 check "the text file stays unsigned" test ! -e "$repo/ECF/leiame.txt.sig"
-if port_in_use; then echo "run-signed-e2e: port 5975 is in use" >&2; exit 1; fi
-"$server" --root "$repo" --port 5975 >"$work/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do port_in_use && break; sleep 0.1; done
-port_in_use || { echo "run-signed-e2e: the update server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
+e2e_start_server
 
 # --- 1. The signed edition installs, with its updater ------------------------
 downloads=$drive_c/users/Public/Downloads
@@ -139,13 +69,11 @@ mkdir -p "$downloads"
 cp "$selvane" "$downloads/Selvane.exe"
 say "starting C:\\users\\Public\\Downloads\\Selvane.exe"
 (cd "$downloads" && exec "$WINELOADER" 'C:\users\Public\Downloads\Selvane.exe' >"$work/selvane-first.log" 2>&1) &
-window=$(find_window) || { fail "the window of Selvane appeared"; exit 1; }
+window=$(e2e_find_window) || { fail "the window of Selvane appeared"; exit 1; }
 sleep 2
-eval "$(xdotool getwindowgeometry --shell "$window")"
-# The ECF tile: KavelPanel1 (8, 0) > Panel1 (4, 144) > Panel2 (63, 57, 113 x 41), at its centre.
-xdotool mousemove $((X + 8 + 4 + 63 + 56)) $((Y + 144 + 57 + 20)) click 1
-check "the signed installation reached the point-of-sale program" wait_for_file "$markers/VendraECF.exe.log" 180
-check "the installation's updater processes ended" wait_gone 60
+e2e_click_ecf "$window"
+check "the signed installation reached the point-of-sale program" e2e_wait_for_file "$markers/VendraECF.exe.log" 180
+check "the installation's updater processes ended" e2e_wait_gone 60
 check "the signed updater was swapped in" same_bytes "$ecf/Selvane.exe" "$repo/updater/Selvane.exe"
 check "its signature served only the check" test ! -e "$ecf/Selvane_new.exe.sig"
 while IFS= read -r -d '' f; do
@@ -190,14 +118,10 @@ cp "$work/Selvane-2.exe" "$repo/updater/Selvane.exe"
 sign_repo
 find "$repo" \( -name '*.sig' -o -path "$repo/updater/Selvane.exe" \) -exec touch -d "2024-04-01 09:00:00" {} +
 update signed-updater
-check "the signed update reached the point-of-sale program" wait_for_file "$markers/VendraECF.exe.log" 120
-check "the update's updater processes ended" wait_gone 60
+check "the signed update reached the point-of-sale program" e2e_wait_for_file "$markers/VendraECF.exe.log" 120
+check "the update's updater processes ended" e2e_wait_gone 60
 check "the signed newer updater was swapped in" same_bytes "$ecf/Selvane.exe" "$repo/updater/Selvane.exe"
 check "the re-signed program arrived" same_bytes "$ecf/VendraECF.exe" "$repo/ECF/VendraECF.exe"
 check "the text file arrived with it" same_bytes "$ecf/leiame.txt" "$repo/ECF/leiame.txt"
 
-if [ "$failures" -ne 0 ]; then
-  say "$failures check(s) failed; logs in $work"
-  exit 1
-fi
-say "all checks passed in $SECONDS s"
+e2e_finish

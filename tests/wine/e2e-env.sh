@@ -157,13 +157,16 @@ e2e_click_ecf() {
   xdotool mousemove $((X + 8 + 4 + 63 + 56)) $((Y + 144 + 57 + 20)) click 1
 }
 
-# e2e_close_by_button WINDOW: clicks the close button, KavelPanel2 (481, 3,
-# 29 x 29), until the program ends. A click is ignored while the worker runs,
-# so a failing run is clicked again until its button is usable.
+# e2e_close_by_button WINDOW [SHOT]: clicks the close button, KavelPanel2
+# (481, 3, 29 x 29), until the program ends. A click is ignored while the
+# worker runs, so a failing run is clicked again until its button is usable;
+# with SHOT the screen is taken before each click, so that SHOT keeps the
+# last one before the click that worked.
 e2e_close_by_button() {
   local X Y WIDTH HEIGHT SCREEN WINDOW _
   eval "$(xdotool getwindowgeometry --shell "$1")"
   for _ in $(seq 30); do
+    [ -z "${2:-}" ] || wine_screenshot "$2" 2>/dev/null || true
     xdotool mousemove $((X + 481 + 14)) $((Y + 3 + 14)) click 1
     e2e_wait_gone 1 && return 0
   done

@@ -37,6 +37,10 @@ constexpr uint64_t kStrideAfterTheFirstLargeRun = 13;
 // Every cut is followed by a check of what it left; a rerun that must bring
 // the folders in line follows every few cuts, the first and the last.
 constexpr size_t kRerunEvery = 16;
+// The cuts are dealt round to this many shards, each its own test with its
+// own server, so that the test runner spreads them over the machine's cores.
+constexpr size_t kShards = 4;
+static_assert(kRerunEvery % kShards == 0);
 
 // What a cut link shows once the connection is open: a limited read that
 // fails for any reason raises its time limit's text; a write that meets the
@@ -146,7 +150,10 @@ std::vector<uint64_t> CutOffsets(const Transcript& t) {
   return out;
 }
 
-TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
+class FaultCampaignCutTest : public FaultCampaignTest, public testing::WithParamInterface<size_t> {};
+
+TEST_P(FaultCampaignCutTest, CutAfterEveryByteOfASession) {
+  const size_t shard = GetParam();
   // The clean session, recorded as it passes.
   StartServer();
   Transcript transcript;
@@ -170,7 +177,7 @@ TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
 
   const std::vector<uint64_t> offsets = CutOffsets(transcript);
   int failures = 0;
-  for (size_t i = 0; i < offsets.size(); ++i) {
+  for (size_t i = shard; i < offsets.size(); i += kShards) {
     const uint64_t n = offsets[i];
     SCOPED_TRACE("cut after byte " + std::to_string(n));
     ResetClient();
@@ -188,7 +195,7 @@ TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
     ExpectEachStepOldOrNewAsASet();
     ExpectNothingTemporary();
 
-    if (i % kRerunEvery == 0 || i + 1 == offsets.size()) {
+    if (i / kShards % (kRerunEvery / kShards) == 0 || i + kShards >= offsets.size()) {
       server_->StartOver(-1, -1);
       EXPECT_EQ(RunUpdate().LastStatus(), kStatusDone);
       ExpectInLineWithTheRepository();
@@ -199,6 +206,8 @@ TEST_F(FaultCampaignTest, CutAfterEveryByteOfASession) {
   RecordProperty("cuts", static_cast<int>(offsets.size()));
   EXPECT_GT(offsets.size(), open_from);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, FaultCampaignCutTest, testing::Range<size_t>(0, kShards));
 
 struct SilentCase {
   SilentPhase phase;

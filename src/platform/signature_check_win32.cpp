@@ -16,6 +16,12 @@ namespace {
 
 bool Ok(NTSTATUS status) { return status >= 0; }
 
+}  // namespace
+
+// Named, not anonymous: the hash state below holds one, and its type must not
+// be local to one translation unit when several are compiled together.
+namespace cng {
+
 class Algorithm {
  public:
   explicit Algorithm(const wchar_t* id) {
@@ -32,10 +38,10 @@ class Algorithm {
   BCRYPT_ALG_HANDLE handle_ = nullptr;
 };
 
-}  // namespace
+}  // namespace cng
 
 struct Sha256::State {
-  Algorithm algorithm{BCRYPT_SHA256_ALGORITHM};
+  cng::Algorithm algorithm{BCRYPT_SHA256_ALGORITHM};
   BCRYPT_HASH_HANDLE hash = nullptr;
 };
 
@@ -71,7 +77,7 @@ Sha256Digest Sha256::Final() {
 
 bool VerifyP256(const TrustKey& key, const Sha256Digest& digest, std::span<const uint8_t, 64> signature) {
   if (key.point[0] != 0x04) return false;
-  Algorithm algorithm(BCRYPT_ECDSA_P256_ALGORITHM);
+  cng::Algorithm algorithm(BCRYPT_ECDSA_P256_ALGORITHM);
   if (algorithm.get() == nullptr) return false;
   // BCRYPT_ECCKEY_BLOB, then X and Y.
   std::vector<uint8_t> blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64);

@@ -5,7 +5,7 @@
 namespace selvane {
 namespace {
 
-std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> BytesOf(std::string_view s) { return {s.begin(), s.end()}; }
 
 SignatureValue Counting() {
   SignatureValue v;
@@ -74,7 +74,7 @@ TEST(FileSignature, NamesFoldToCapitalsAsWindowsComparesThem) {
 }
 
 TEST(FileSignature, MessageBindsTheFoldedNameTheBytesAndTheirCount) {
-  EXPECT_EQ(SignedMessageHead("a.Exe"), Bytes(std::string_view("Selvane signed file\0A.EXE\0", 26)));
+  EXPECT_EQ(SignedMessageHead("a.Exe"), BytesOf(std::string_view("Selvane signed file\0A.EXE\0", 26)));
   EXPECT_EQ(SignedMessageTail(0x0102030405060708ull), (std::vector<uint8_t>{8, 7, 6, 5, 4, 3, 2, 1}));
 }
 

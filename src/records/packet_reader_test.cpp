@@ -12,7 +12,7 @@ namespace {
 using packet::TypeCode;
 using testing::PacketBuilder;
 
-constexpr uint32_t kString1 = packet::kVarying | TypeCode(packet::dsfldZSTRING, 1);
+using testing::kString1;
 constexpr uint32_t kBlob = packet::kVarying | TypeCode(packet::dsfldBYTES, 4);
 
 uint16_t LoadError(const Bytes& packet) {

@@ -152,7 +152,7 @@ Bytes HandMade(bool content_first, const std::vector<Row>& rows) {
   return b.bytes();
 }
 
-struct Case {
+struct StreamCase {
   const char* what;
   Bytes packet;
   std::string content;  // what streams
@@ -160,7 +160,7 @@ struct Case {
   const char* head;  // the name the head shows, nullptr when none
 };
 
-std::vector<Case> Cases() {
+std::vector<StreamCase> Cases() {
   const std::string big(200000, 'b');
   return {
       {"as the server writes it", FileRecord("zlib bytes"), "zlib bytes", true, "Configuração.ini"},
@@ -175,7 +175,7 @@ std::vector<Case> Cases() {
 
 TEST(PacketStreamReader, StreamsTheContentAndKeepsEverythingElse) {
   PacketStreamReader reader;  // reused across packets
-  for (const Case& c : Cases()) {
+  for (const StreamCase& c : Cases()) {
     SCOPED_TRACE(c.what);
     Shown whole = Show(c.packet);
     ASSERT_EQ(whole.error, "");
@@ -198,7 +198,7 @@ TEST(PacketStreamReader, StreamsTheContentAndKeepsEverythingElse) {
 // A packet cut anywhere fails as the cut packet read whole does.
 TEST(PacketStreamReader, APacketCutAnywhereFailsAsItsReadingWhole) {
   PacketStreamReader reader;
-  for (const Case& c : Cases()) {
+  for (const StreamCase& c : Cases()) {
     if (c.packet.size() > 5000) continue;
     SCOPED_TRACE(c.what);
     for (size_t cut = 0; cut < c.packet.size(); ++cut) {

@@ -11,6 +11,9 @@
 
 namespace selvane::testing {
 
+// A string column of up to 1 byte, as the smallest tables declare it.
+inline constexpr uint32_t kString1 = packet::kVarying | packet::TypeCode(packet::dsfldZSTRING, 1);
+
 // One row: Filename "Config.ini", FileDate 2024-03-15 10:30:00.
 inline const Bytes kOneRowListing = {
     0x96, 0x19, 0xE0, 0xBD, 0x01, 0x00, 0x00, 0x00, 0x18, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01,

@@ -13,7 +13,7 @@ namespace {
 using packet::TypeCode;
 using Area = PacketWriter::Area;
 
-constexpr uint32_t kString1 = packet::kVarying | TypeCode(packet::dsfldZSTRING, 1);
+using testing::kString1;
 constexpr uint32_t kTimeStamp = TypeCode(packet::dsfldTIMESTAMP, 8);
 const Bytes kWidth100 = {0x64, 0x00};
 

@@ -138,10 +138,10 @@ std::vector<uint8_t> DecodeLzw(const std::vector<uint8_t>& data, int min_code_si
 std::vector<uint8_t> Deinterlace(const std::vector<uint8_t>& rows_in_pass_order, int width, int height) {
   std::vector<uint8_t> out(rows_in_pass_order.size());
   static constexpr int kStart[] = {0, 4, 2, 1};
-  static constexpr int kStep[] = {8, 8, 4, 2};
+  static constexpr int kPassStep[] = {8, 8, 4, 2};
   size_t src_row = 0;
   for (int pass = 0; pass < 4; ++pass) {
-    for (int y = kStart[pass]; y < height; y += kStep[pass], ++src_row) {
+    for (int y = kStart[pass]; y < height; y += kPassStep[pass], ++src_row) {
       std::memcpy(&out[static_cast<size_t>(y) * width], &rows_in_pass_order[src_row * width],
                   static_cast<size_t>(width));
     }

@@ -11,7 +11,7 @@ namespace selvane::refserver {
 
 namespace {
 
-constexpr size_t kReadBlock = 1 << 20;
+constexpr size_t kSourceBlock = 1 << 20;
 
 uint64_t Fnv1a(const std::string& s) {
   uint64_t h = 1469598103934665603ull;
@@ -115,7 +115,7 @@ std::shared_ptr<const CachedContainer> ContainerCache::Make(const std::string& p
   ContainerWriter writer(name, version.size);
   {
     auto in = env_.OpenRead(path, ShareMode::kReadWrite);
-    Bytes block(kReadBlock);
+    Bytes block(kSourceBlock);
     while (const size_t n = in->Read(block.data(), block.size())) writer.Append(std::span(block).first(n));
   }
   Bytes container = writer.Finish();

@@ -14,7 +14,7 @@
 namespace selvane::refserver {
 
 namespace {
-constexpr size_t kReadBlock = 1 << 20;
+constexpr size_t kServeBlock = 1 << 20;
 
 // A container whose entry count is 0, as a broken server may send one.
 Bytes EmptyContainer() {
@@ -123,8 +123,8 @@ OleVariant UpdateService::MakeFileRecord(const ResolvedFile& file) {
     auto in = env_.OpenRead(file.path, ShareMode::kReadWrite);
     // Reads land in one buffer per thread and leave it as blocks of their own
     // size: fresh zero-filled buffers cost more than small files take to send.
-    thread_local std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadBlock]);
-    while (const size_t n = in->Read(buffer.get(), kReadBlock)) {
+    thread_local std::unique_ptr<uint8_t[]> buffer(new uint8_t[kServeBlock]);
+    while (const size_t n = in->Read(buffer.get(), kServeBlock)) {
       blocks.emplace_back(buffer.get(), buffer.get() + n);
       size += n;
     }

@@ -322,8 +322,7 @@ void TRpcJsonStreamReader::ReadRawBytes(size_t count, Bytes& out) {
   while (count > 0) {
     if (pos_ == end_) Fill();
     const size_t n = std::min(count, end_ - pos_);
-    out.insert(out.end(), buffer_.begin() + static_cast<ptrdiff_t>(pos_),
-               buffer_.begin() + static_cast<ptrdiff_t>(pos_ + n));
+    out.insert(out.end(), buffer_.data() + pos_, buffer_.data() + pos_ + n);
     pos_ += n;
     count -= n;
   }

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/byte_buffer.h"
 #include "base/ole_variant.h"
 #include "rpc/rpc_channel.h"
 
@@ -111,7 +112,7 @@ class TRpcJsonStreamReader {
   [[noreturn]] void Fail(const std::string& message);
 
   TRpcChannel& channel_;
-  Bytes buffer_;
+  ByteBuffer buffer_;
   size_t pos_ = 0;
   size_t end_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "base/byte_buffer.h"
 #include "base/ole_variant.h"
 #include "rpc/rpc_channel.h"
 
@@ -70,7 +71,7 @@ class TRpcJsonStreamWriter {
   void SendBuffer();
 
   TRpcChannel& channel_;
-  Bytes buffer_;
+  ByteBuffer buffer_;
   size_t used_ = 0;
 };
 

@@ -14,9 +14,11 @@
 # without a rename each.
 #
 #   bench/wine/product_bench.sh [--build build/windows-test] [--server PATH] [--work DIR] [--quick] [--runs N]
+#                               [--big-mib N] [--files N]
 #
 # --server defaults to the bench preset's Release server; --quick uses 8 MiB
-# and 100 files; each figure is the best of --runs runs (3; 1 when quick).
+# and 100 files; each figure is the best of --runs runs (3; 1 when quick);
+# --big-mib and --files set the sizes alone (after --quick, they win).
 # The run holds /tmp/selvane-5975.lock for the fixed port.
 set -euo pipefail
 
@@ -34,6 +36,8 @@ while [ $# -gt 0 ]; do
     --work) work=$2; shift 2 ;;
     --quick) big_size=$((8 << 20)); small_count=100; runs=1; shift ;;
     --runs) runs=$2; shift 2 ;;
+    --big-mib) big_size=$(($2 << 20)); shift 2 ;;
+    --files) small_count=$2; shift 2 ;;
     *) echo "product_bench: unknown option $1" >&2; exit 2 ;;
   esac
 done

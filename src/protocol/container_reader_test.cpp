@@ -31,6 +31,7 @@ class Entries {
    public:
     Sink(std::string& out, size_t& closed) : out_(out), closed_(closed) {}
     void Write(const void* data, size_t n) override { out_.append(static_cast<const char*>(data), n); }
+    bool SetLastWriteDos(DosDateTime) override { return true; }
     void Close() override { ++closed_; }
 
    private:

@@ -4,7 +4,9 @@
 
 #include <ostream>
 #include <random>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/container_test_util.h"
@@ -227,8 +229,8 @@ TEST(ContainerStreamReader, TheLastEntryIsStampedOpenAndClosedAtTheFinish) {
     const auto when = stamp ? std::optional(DosDateTime{0x5821, 0x6000}) : std::nullopt;
     EXPECT_EQ(reader.Finish(when), 2);
     EXPECT_EQ(read.closed, 2u);
-    EXPECT_EQ(read.stamps, stamp ? std::vector<std::pair<size_t, size_t>>{{1, 1}}
-                                 : std::vector<std::pair<size_t, size_t>>{});
+    using Stamps = std::vector<std::pair<size_t, size_t>>;
+    EXPECT_EQ(read.stamps, (stamp ? Stamps{{1, 1}} : Stamps{}));
   }
 }
 

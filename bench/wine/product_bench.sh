@@ -118,15 +118,22 @@ touch -r "$big_repo/updater/Selvane.exe" "$ecf/Selvane.exe"  # the served update
 
 port_open() { (exec 3<>/dev/tcp/127.0.0.1/"$1") 2>/dev/null; }
 
+# True when the cache holds a container of every file's present size (a cache
+# kept from an earlier run holds others too).
+containers_made() {  # containers_made REPO CACHE
+  find "$1" -type f -printf '%s\n' | while read -r size; do
+    compgen -G "$2/*-$size-*.zc" >/dev/null || return 1
+  done
+}
+
 start_server() {  # start_server REPO: serves it with cached containers, all made before it returns
-  local repo=$1 cache=$1.cache files
+  local repo=$1 cache=$1.cache
   mkdir -p "$cache"
-  files=$(find "$repo" -type f | wc -l)
   if port_open 5975; then echo "product_bench: port 5975 is in use" >&2; exit 1; fi
   "$server" --root "$repo" --port 5975 --cache-dir "$cache" --log-times >"$work/server.log" 2>&1 &
   server_pid=$!
   for _ in $(seq 600); do
-    [ "$(find "$cache" -name '*.zc' | wc -l)" -ge "$files" ] && port_open 5975 && break
+    containers_made "$repo" "$cache" && port_open 5975 && break
     sleep 0.5
   done
   port_open 5975 || { echo "product_bench: the server did not start" >&2; cat "$work/server.log" >&2; exit 1; }

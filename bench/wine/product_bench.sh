@@ -141,15 +141,24 @@ start_server() {  # start_server REPO: serves it with cached containers, all mad
 stop_server() { kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=""; }
 
 # Peak resident memory (MiB) of this prefix's process whose command line holds NAME, read while it runs.
+# The process is looked for until found and then only its status is read,
+# twice a second: VmHWM is the kernel's own high-water mark, so rare reads
+# lose nothing, while reading other processes' command lines and
+# environments often (pgrep -f) takes their memory map's lock and halved
+# the program's speed under Wine.
 peak_while_running() {  # peak_while_running NAME PID-TO-WAIT-FOR
-  local name=$1 wait_pid=$2 peak=0 p kb
+  local name=$1 wait_pid=$2 peak=0 p kb found=""
   while kill -0 "$wait_pid" 2>/dev/null; do
-    for p in $(pgrep -f "$name" || true); do
-      grep -qz "^WINEPREFIX=$WINEPREFIX\$" "/proc/$p/environ" 2>/dev/null || continue
+    if [ -z "$found" ]; then
+      for p in $(pgrep -f "$name" || true); do
+        grep -qz "^WINEPREFIX=$WINEPREFIX\$" "/proc/$p/environ" 2>/dev/null && found="$found $p"
+      done
+    fi
+    for p in $found; do
       kb=$(awk '/^VmHWM:/ { print $2 }' "/proc/$p/status" 2>/dev/null || echo 0)
       [ -n "$kb" ] && [ "$kb" -gt "$peak" ] && peak=$kb
     done
-    sleep 0.05
+    if [ -n "$found" ]; then sleep 0.5; else sleep 0.05; fi
   done
   echo "scale=1; $peak / 1024" | bc
 }

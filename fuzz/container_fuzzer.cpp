@@ -117,6 +117,7 @@ class CheckingSink : public selvane::WritableFile {
     }
     written_ += n;
   }
+  bool SetLastWriteDos(selvane::DosDateTime) override { return true; }
   void Close() override {
     Require(!*closed_);
     if (entry_) Require(written_ == entry_->length);

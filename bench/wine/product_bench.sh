@@ -14,9 +14,11 @@
 # without a rename each.
 #
 #   bench/wine/product_bench.sh [--build build/windows-test] [--server PATH] [--work DIR] [--quick] [--runs N]
+#                               [--big-mib N] [--files N]
 #
 # --server defaults to the bench preset's Release server; --quick uses 8 MiB
-# and 100 files; each figure is the best of --runs runs (3; 1 when quick).
+# and 100 files; each figure is the best of --runs runs (3; 1 when quick);
+# --big-mib and --files set the sizes alone (after --quick, they win).
 # The run holds /tmp/selvane-5975.lock for the fixed port.
 set -euo pipefail
 
@@ -34,6 +36,8 @@ while [ $# -gt 0 ]; do
     --work) work=$2; shift 2 ;;
     --quick) big_size=$((8 << 20)); small_count=100; runs=1; shift ;;
     --runs) runs=$2; shift 2 ;;
+    --big-mib) big_size=$(($2 << 20)); shift 2 ;;
+    --files) small_count=$2; shift 2 ;;
     *) echo "product_bench: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -114,15 +118,22 @@ touch -r "$big_repo/updater/Selvane.exe" "$ecf/Selvane.exe"  # the served update
 
 port_open() { (exec 3<>/dev/tcp/127.0.0.1/"$1") 2>/dev/null; }
 
+# True when the cache holds a container of every file's present size (a cache
+# kept from an earlier run holds others too).
+containers_made() {  # containers_made REPO CACHE
+  find "$1" -type f -printf '%s\n' | while read -r size; do
+    compgen -G "$2/*-$size-*.zc" >/dev/null || return 1
+  done
+}
+
 start_server() {  # start_server REPO: serves it with cached containers, all made before it returns
-  local repo=$1 cache=$1.cache files
+  local repo=$1 cache=$1.cache
   mkdir -p "$cache"
-  files=$(find "$repo" -type f | wc -l)
   if port_open 5975; then echo "product_bench: port 5975 is in use" >&2; exit 1; fi
   "$server" --root "$repo" --port 5975 --cache-dir "$cache" --log-times >"$work/server.log" 2>&1 &
   server_pid=$!
   for _ in $(seq 600); do
-    [ "$(find "$cache" -name '*.zc' | wc -l)" -ge "$files" ] && port_open 5975 && break
+    containers_made "$repo" "$cache" && port_open 5975 && break
     sleep 0.5
   done
   port_open 5975 || { echo "product_bench: the server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
@@ -130,15 +141,24 @@ start_server() {  # start_server REPO: serves it with cached containers, all mad
 stop_server() { kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=""; }
 
 # Peak resident memory (MiB) of this prefix's process whose command line holds NAME, read while it runs.
+# The process is looked for until found and then only its status is read,
+# twice a second: VmHWM is the kernel's own high-water mark, so rare reads
+# lose nothing, while reading other processes' command lines and
+# environments often (pgrep -f) takes their memory map's lock and halved
+# the program's speed under Wine.
 peak_while_running() {  # peak_while_running NAME PID-TO-WAIT-FOR
-  local name=$1 wait_pid=$2 peak=0 p kb
+  local name=$1 wait_pid=$2 peak=0 p kb found=""
   while kill -0 "$wait_pid" 2>/dev/null; do
-    for p in $(pgrep -f "$name" || true); do
-      grep -qz "^WINEPREFIX=$WINEPREFIX\$" "/proc/$p/environ" 2>/dev/null || continue
+    if [ -z "$found" ]; then
+      for p in $(pgrep -f "$name" || true); do
+        grep -qz "^WINEPREFIX=$WINEPREFIX\$" "/proc/$p/environ" 2>/dev/null && found="$found $p"
+      done
+    fi
+    for p in $found; do
       kb=$(awk '/^VmHWM:/ { print $2 }' "/proc/$p/status" 2>/dev/null || echo 0)
       [ -n "$kb" ] && [ "$kb" -gt "$peak" ] && peak=$kb
     done
-    sleep 0.05
+    if [ -n "$found" ]; then sleep 0.5; else sleep 0.05; fi
   done
   echo "scale=1; $peak / 1024" | bc
 }

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "base/dos_time.h"
+
 namespace selvane {
 
 class ReadableFile {
@@ -19,6 +21,10 @@ class WritableFile {
   virtual ~WritableFile() = default;
   // Writes all n bytes or throws EInOutError.
   virtual void Write(const void* buf, size_t n) = 0;
+  // Sets the last-write time (local time) through the open handle, so that
+  // stamping a new file costs no second open; false when it could not be set.
+  // Later writes would move the time again: stamp after the last write.
+  virtual bool SetLastWriteDos(DosDateTime when) = 0;
   // Closes the handle; throws EInOutError if pending data could not be written.
   virtual void Close() = 0;
 };

@@ -59,7 +59,8 @@ std::string Renamed(std::string message, const std::string& from, const std::str
 
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::string(const std::string& file_name)>& container_path,
-                      const std::string& temporary, const std::string& target) {
+                      const std::string& temporary, const std::string& target,
+                      std::optional<DosDateTime> stamp) {
   const std::string& temp = temporary;
   thread_local FetchBuffers buffers;
   PacketStreamReader& packet = buffers.packet;
@@ -74,6 +75,16 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   bool temp_exists = false;
   int creations = 0;
   std::string container_file;
+  bool container_checked = false;
+  // Names the container for the record's FileName; the check that it is not
+  // the target runs once per file, before the temporary exists.
+  const auto name_container = [&](const std::string& file_name) {
+    const std::string path = container_path(file_name);
+    if (container_checked && path == container_file) return;
+    container_file = path;
+    CheckContainerIsNotTarget(env, container_file, target);
+    container_checked = true;
+  };
 
   const OpenEntry open_entry = [&]() -> std::unique_ptr<WritableFile> {
     try {
@@ -89,8 +100,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   const auto begin_content = [&](std::span<const uint8_t> head) {
     try {
       record.SetData(OleVariant::FromBytes(Bytes(head.begin(), head.end())));
-      container_file = container_path(record.FieldByName(kFileRecordFileName).AsString());
-      CheckContainerIsNotTarget(env, container_file, target);
+      name_container(record.FieldByName(kFileRecordFileName).AsString());
       if (!record.FieldByName(kFileRecordContent).IsBlob()) throw EInvalidCast();
       container.Start(open_entry);
       unpacking = true;
@@ -128,8 +138,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
       const auto kept = packet.Finish();
       record.SetData(OleVariant::FromBytes(Bytes(kept.begin(), kept.end())));
     }
-    container_file = container_path(record.FieldByName(kFileRecordFileName).AsString());
-    CheckContainerIsNotTarget(env, container_file, target);
+    name_container(record.FieldByName(kFileRecordFileName).AsString());
     if (unpack_error) std::rethrow_exception(unpack_error);
     if (!packet.streamed()) {
       // A value small enough to stay in the record, or none at all: unpacked as it is.
@@ -140,7 +149,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
       container.Feed(bytes);
     }
     FetchedFile fetched;
-    fetched.entries = container.Finish();
+    fetched.entries = container.Finish(stamp);
     fetched.file_name = record.FieldByName(kFileRecordFileName).AsString();
     fetched.file_date = CheckedFileDate(record.FieldByName(kFileRecordFileDate), arquivo);
     record.Close();

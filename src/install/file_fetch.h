@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "base/dos_time.h"
 #include "platform/env.h"
 
 namespace selvane {
@@ -22,7 +24,9 @@ struct FetchedFile {
 };
 
 // Calls RetornaArquivo(arquivo, NumeroAtualizacao) and unpacks the record's
-// Content into `temporary`, created anew; `target` is never written. Before
+// Content into `temporary`, created anew; `target` is never written. A
+// `stamp` becomes the temporary's last-write time, set on its open handle
+// after the last write (a stamp that cannot be set is no failure). Before
 // anything is written, CheckContainerIsNotTarget(container_path(FileName),
 // target) refuses a record whose container would be the target itself, and
 // the record's values are checked before the call returns. On any failure
@@ -33,6 +37,7 @@ struct FetchedFile {
 // this call did not create is deleted.
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::string(const std::string& file_name)>& container_path,
-                      const std::string& temporary, const std::string& target);
+                      const std::string& temporary, const std::string& target,
+                      std::optional<DosDateTime> stamp = std::nullopt);
 
 }  // namespace selvane

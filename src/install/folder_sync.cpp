@@ -4,7 +4,6 @@
 
 #include "editions/editions.h"
 #include "install/file_fetch.h"
-#include "install/file_time.h"
 #include "install/file_trust.h"
 #include "install/folder_listing.h"
 #include "install/progress_text.h"
@@ -76,14 +75,14 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
               container = step_files.ContainerPath(i, PlainFileNameFromServer(file_name));
               return container;
             },
-            temporary, targets[i]);
+            temporary, targets[i], DosDateTimeFromDateTime(files[i].file_date));
       } catch (const EFCreateError& e) {
         throw EFCreateError(NamingTarget(e.what(), {container, temporary}, targets[i]));
       } catch (const EFOpenError& e) {
         throw EFOpenError(NamingTarget(e.what(), {container, temporary}, targets[i]));
       }
-      // The stamp travels with the file when it is put in place.
-      if (fetched.entries > 0) DefineDataHoraArq(env, temporary, files[i].file_date);
+      // The stamp, set before the temporary closed, travels with the file when it is put in place.
+      if (fetched.entries > 0) step_files.Fetched(i);
       if (step.percent_prefix) {
         window.SetStatus(
             PercentStatus(*step.percent_prefix, static_cast<int>(i + 1), static_cast<int>(files.size())));

@@ -67,11 +67,16 @@ std::string StepFiles::BackupPath(size_t index, const std::string& target) const
   return temp_folder_ + "o" + Index(index) + "-" + std::string(FileNamePart(target));
 }
 
+void StepFiles::Fetched(size_t index) {
+  if (fetched_.size() <= index) fetched_.resize(index + 1);
+  fetched_[index] = true;
+}
+
 void StepFiles::Commit(const std::vector<std::string>& targets) {
   std::vector<Placed> done;
   for (size_t i = 0; i < targets.size(); ++i) {
+    if (i >= fetched_.size() || !fetched_[i]) continue;
     const std::string temporary = TemporaryPath(i);
-    if (!env_.FileExists(temporary)) continue;  // a container without entries changes nothing
     Placed p{i, targets[i], false, false};
     std::string reason;
     if (env_.FileExists(p.target)) {

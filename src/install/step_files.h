@@ -37,7 +37,11 @@ class StepFiles {
   std::string ContainerPath(size_t index, const std::string& server_name) const;
   std::string TemporaryPath(size_t index) const;
 
-  // Puts every temporary that exists in the place of its target, in the
+  // Notes that the temporary of file `index` was made (a container without
+  // entries makes none and changes nothing).
+  void Fetched(size_t index);
+
+  // Puts every temporary noted as fetched in the place of its target, in the
   // order given; a later entry for the same target wins. On a failure every
   // target is put back as it was and the failure is thrown, naming the file
   // and, where the system tells, the programs holding it. Afterwards the old
@@ -57,6 +61,7 @@ class StepFiles {
   Env& env_;
   const std::string folder_;
   const std::string temp_folder_;
+  std::vector<bool> fetched_;
 };
 
 // The failure of putting `target` in place for the system's `reason`: it

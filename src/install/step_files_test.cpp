@@ -27,7 +27,10 @@ class StepFilesTest : public ::testing::Test {
   StepFiles Fetched(Env& env) {
     StepFiles files(env, kFolder);
     files.Open(targets_.front());
-    for (size_t i = 0; i < targets_.size(); ++i) mem_.PutFile(files.TemporaryPath(i), "new " + std::to_string(i));
+    for (size_t i = 0; i < targets_.size(); ++i) {
+      mem_.PutFile(files.TemporaryPath(i), "new " + std::to_string(i));
+      files.Fetched(i);
+    }
     return files;
   }
   // The folder's files and their contents, temporaries included. Names in

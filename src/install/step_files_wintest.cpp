@@ -50,7 +50,10 @@ class WinStepFilesTest : public ::testing::Test {
   StepFiles Fetched() {
     StepFiles files(env_, dir_);
     files.Open(targets_.front());
-    for (size_t i = 0; i < targets_.size(); ++i) Write(files.TemporaryPath(i), "new");
+    for (size_t i = 0; i < targets_.size(); ++i) {
+      Write(files.TemporaryPath(i), "new");
+      files.Fetched(i);
+    }
     return files;
   }
 

@@ -48,9 +48,11 @@ class RmSession {
 }  // namespace
 
 bool Win32Env::SameFile(const std::string& a, const std::string& b) {
+  // A missing first file settles it without opening the second.
   const auto ia = Identity(a);
+  if (!ia) return false;
   const auto ib = Identity(b);
-  return ia && ib && ia->dwVolumeSerialNumber == ib->dwVolumeSerialNumber &&
+  return ib && ia->dwVolumeSerialNumber == ib->dwVolumeSerialNumber &&
          ia->nFileIndexHigh == ib->nFileIndexHigh && ia->nFileIndexLow == ib->nFileIndexLow;
 }
 

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <ctime>
+#include <optional>
 
 #include "base/dos_time.h"
 #include "platform/posix_env.h"
@@ -52,6 +54,24 @@ class PosixReadableFile : public ReadableFile {
   const ShareMode share_;
 };
 
+// The access and modification times that set `when` (local time) as the
+// last write and leave the access time alone; none for a time mktime refuses.
+std::optional<std::array<timespec, 2>> LastWriteTimes(DosDateTime when) {
+  const auto civil = UnpackDosDateTime(when);
+  if (!civil) return std::nullopt;
+  struct tm local = {};
+  local.tm_year = civil->year - 1900;
+  local.tm_mon = civil->month - 1;
+  local.tm_mday = civil->day;
+  local.tm_hour = civil->hour;
+  local.tm_min = civil->minute;
+  local.tm_sec = civil->second;
+  local.tm_isdst = -1;
+  const time_t t = ::mktime(&local);
+  if (t == static_cast<time_t>(-1)) return std::nullopt;
+  return std::array<timespec, 2>{timespec{0, UTIME_OMIT}, timespec{t, 0}};
+}
+
 class PosixWritableFile : public WritableFile {
  public:
   PosixWritableFile(int fd, OpenFileTable& table, std::string key, ShareMode share)
@@ -71,6 +91,10 @@ class PosixWritableFile : public WritableFile {
       p += put;
       n -= static_cast<size_t>(put);
     }
+  }
+  bool SetLastWriteDos(DosDateTime when) override {
+    const auto times = LastWriteTimes(when);
+    return fd_ >= 0 && times && ::futimens(fd_, times->data()) == 0;
   }
   void Close() override {
     if (fd_ < 0) return;
@@ -361,9 +385,11 @@ std::string PosixEnv::MoveFileReplaceReason(const std::string& from, const std::
 }
 
 bool PosixEnv::SameFile(const std::string& a, const std::string& b) {
+  // A missing first file settles it without looking up the second.
   const auto ra = Resolve(a);
+  if (!ra || !ra->exists) return false;
   const auto rb = Resolve(b);
-  if (!ra || !rb || !ra->exists || !rb->exists) return false;
+  if (!rb || !rb->exists) return false;
   return S_ISREG(ra->st.st_mode) && ra->st.st_dev == rb->st.st_dev && ra->st.st_ino == rb->st.st_ino;
 }
 
@@ -388,20 +414,8 @@ bool PosixEnv::SetLastWriteDos(const std::string& path, DosDateTime when) {
   const auto r = Resolve(path);
   // The file is opened for writing with read/write sharing first.
   if (!r || !r->IsFile() || open_files_.IsHeldExclusively(r->host) || IsReadOnlyFile(*r)) return false;
-  const auto civil = UnpackDosDateTime(when);
-  if (!civil) return false;
-  struct tm local = {};
-  local.tm_year = civil->year - 1900;
-  local.tm_mon = civil->month - 1;
-  local.tm_mday = civil->day;
-  local.tm_hour = civil->hour;
-  local.tm_min = civil->minute;
-  local.tm_sec = civil->second;
-  local.tm_isdst = -1;
-  const time_t t = ::mktime(&local);
-  if (t == static_cast<time_t>(-1)) return false;
-  const timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
-  return ::utimensat(AT_FDCWD, r->host.c_str(), times, 0) == 0;
+  const auto times = LastWriteTimes(when);
+  return times && ::utimensat(AT_FDCWD, r->host.c_str(), times->data(), 0) == 0;
 }
 
 std::unique_ptr<Env> NewPosixEnv(const std::string& root) { return std::make_unique<PosixEnv>(root); }

@@ -46,6 +46,17 @@ class Win32ReadableFile : public ReadableFile {
   Handle h_;
 };
 
+bool SetLastWriteOf(HANDLE h, DosDateTime when) {
+  // Local to UTC with the offset of that date, as GetLastWriteDos reads it back.
+  FILETIME local_time, utc_time;
+  SYSTEMTIME local, utc;
+  return ::DosDateTimeToFileTime(when.date, when.time, &local_time) &&
+         ::FileTimeToSystemTime(&local_time, &local) &&
+         ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) &&
+         ::SystemTimeToFileTime(&utc, &utc_time) &&
+         ::SetFileTime(h, nullptr, nullptr, &utc_time);
+}
+
 class Win32WritableFile : public WritableFile {
  public:
   explicit Win32WritableFile(HANDLE h) : h_(h) {}
@@ -62,6 +73,7 @@ class Win32WritableFile : public WritableFile {
       n -= put;
     }
   }
+  bool SetLastWriteDos(DosDateTime when) override { return h_.valid() && SetLastWriteOf(h_.get(), when); }
   void Close() override {
     if (!h_.valid()) return;
     if (!::CloseHandle(h_.release())) throw EInOutError(SystemErrorText(::GetLastError()));
@@ -159,14 +171,7 @@ bool Win32Env::SetLastWriteDos(const std::string& path, DosDateTime when) {
   Handle h(::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.valid()) return false;
-  // Local to UTC with the offset of that date, as GetLastWriteDos reads it back.
-  FILETIME local_time, utc_time;
-  SYSTEMTIME local, utc;
-  return ::DosDateTimeToFileTime(when.date, when.time, &local_time) &&
-         ::FileTimeToSystemTime(&local_time, &local) &&
-         ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) &&
-         ::SystemTimeToFileTime(&utc, &utc_time) &&
-         ::SetFileTime(h.get(), nullptr, nullptr, &utc_time);
+  return SetLastWriteOf(h.get(), when);
 }
 
 std::string Win32Env::ExecutablePath() {

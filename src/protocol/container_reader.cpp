@@ -126,19 +126,23 @@ void ContainerStreamReader::Parse(std::span<const uint8_t> in) {
     // A name or data of length zero ends at once.
     if (left_ == 0 && phase_ == Phase::kName) phase_ = Phase::kDataLength;
     if (left_ == 0 && phase_ == Phase::kData) {
-      std::unique_ptr<WritableFile> done = std::move(target_);
-      done->Close();
       ++entry_;
+      // The last entry stays open for Finish to stamp.
+      if (entry_ < count_) std::exchange(target_, nullptr)->Close();
       phase_ = Phase::kEndByte;
     }
   }
   // After the last entry's data, what else the stream inflates to is not read.
 }
 
-int32_t ContainerStreamReader::Finish() {
+int32_t ContainerStreamReader::Finish(std::optional<DosDateTime> stamp) {
   // The last entry's end byte may be missing.
   if (phase_ == Phase::kEndByte && entry_ == count_) phase_ = Phase::kDone;
   if (phase_ != Phase::kDone || !inflater_.ended()) throw EReadError();
+  if (target_) {
+    if (stamp) target_->SetLastWriteDos(*stamp);
+    std::exchange(target_, nullptr)->Close();
+  }
   return count_ > 0 ? count_ : 0;
 }
 

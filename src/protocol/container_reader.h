@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 
@@ -45,8 +46,11 @@ class ContainerStreamReader {
   void Start(const OpenEntry& open_entry);
   void Feed(std::span<const uint8_t> compressed);
   // After the last piece: checks that the whole stream, trailer included,
-  // was there, and returns the number of entries written.
-  int32_t Finish();
+  // was there, and returns the number of entries written. The last entry's
+  // file stays open until then, so that `stamp`, when given, is set as its
+  // last-write time on the open handle (a failure to set it is not one of
+  // the container's) before it is closed.
+  int32_t Finish(std::optional<DosDateTime> stamp = std::nullopt);
   // Closes an entry left open by a failure, so that its file can be deleted.
   void Abort() { target_.reset(); }
 

@@ -4,7 +4,9 @@
 
 #include <ostream>
 #include <random>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/container_test_util.h"
@@ -27,15 +29,25 @@ class Entries {
   std::vector<std::string> data;
   size_t closed = 0;
 
+  // For each stamp: the entry stamped and how many sinks had closed by then.
+  std::vector<std::pair<size_t, size_t>> stamps;
+
   class Sink : public WritableFile {
    public:
-    Sink(std::string& out, size_t& closed) : out_(out), closed_(closed) {}
+    Sink(std::string& out, size_t& closed, Entries* stamps_to = nullptr)
+        : out_(out), closed_(closed), stamps_to_(stamps_to), index_(stamps_to ? stamps_to->data.size() - 1 : 0) {}
     void Write(const void* data, size_t n) override { out_.append(static_cast<const char*>(data), n); }
+    bool SetLastWriteDos(DosDateTime) override {
+      if (stamps_to_ != nullptr) stamps_to_->stamps.emplace_back(index_, closed_);
+      return true;
+    }
     void Close() override { ++closed_; }
 
    private:
     std::string& out_;
     size_t& closed_;
+    Entries* stamps_to_;
+    size_t index_;
   };
 };
 
@@ -198,6 +210,27 @@ TEST(ContainerStreamReader, PushedInAnyPiecesReadsAsTheContainerPulledWhole) {
         EXPECT_EQ(pushed.error, pulled.error);
       }
     }
+  }
+}
+
+TEST(ContainerStreamReader, TheLastEntryIsStampedOpenAndClosedAtTheFinish) {
+  const std::string two = container_test::Deflate(container_test::Body({{"a", "first entry"}, {"bb", "second"}}));
+  for (const bool stamp : {true, false}) {
+    SCOPED_TRACE(stamp);
+    Entries read;
+    const OpenEntry open = [&read] {
+      read.data.emplace_back();
+      return std::make_unique<Entries::Sink>(read.data.back(), read.closed, &read);
+    };
+    ContainerStreamReader reader;
+    reader.Start(open);
+    reader.Feed({reinterpret_cast<const uint8_t*>(two.data()), two.size()});
+    EXPECT_EQ(read.closed, 1u);  // the first entry at its last byte; the last waits
+    const auto when = stamp ? std::optional(DosDateTime{0x5821, 0x6000}) : std::nullopt;
+    EXPECT_EQ(reader.Finish(when), 2);
+    EXPECT_EQ(read.closed, 2u);
+    using Stamps = std::vector<std::pair<size_t, size_t>>;
+    EXPECT_EQ(read.stamps, (stamp ? Stamps{{1, 1}} : Stamps{}));
   }
 }
 

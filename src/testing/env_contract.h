@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <vector>
 #include <string>
 
 #include "base/dos_time.h"
@@ -85,22 +86,46 @@ class EnvContract : public ::testing::TestWithParam<ContractFactory> {
   std::string dir_;
 };
 
+// A stamp and the time it reads back as (DOS times have even seconds).
+struct StampCase {
+  double stamp;
+  double expected;
+};
+inline std::vector<StampCase> StampCases() {
+  const auto at = [](int y, int mo, int d, int h, int mi, int s, int ms) {
+    return *DateTimeFromCivil({y, mo, d, h, mi, s, ms});
+  };
+  return {{at(2021, 3, 15, 10, 20, 31, 900), at(2021, 3, 15, 10, 20, 30, 0)},
+          {at(2021, 7, 15, 23, 59, 59, 999), at(2021, 7, 15, 23, 59, 58, 0)},
+          {at(1980, 1, 1, 0, 0, 1, 0), at(1980, 1, 1, 0, 0, 0, 0)},
+          {at(2107, 12, 31, 12, 0, 0, 0), at(2107, 12, 31, 12, 0, 0, 0)}};
+}
+
 TEST_P(EnvContract, StampedTimesReadBackAtEvenSecondsInLocalTime) {
   Put("t.txt", "x");
-  struct Case {
-    double stamp;
-    double expected;
-  };
-  for (const Case& c : {Case{At(2021, 3, 15, 10, 20, 31, 900), At(2021, 3, 15, 10, 20, 30, 0)},
-                        Case{At(2021, 7, 15, 23, 59, 59, 999), At(2021, 7, 15, 23, 59, 58, 0)},
-                        Case{At(1980, 1, 1, 0, 0, 1, 0), At(1980, 1, 1, 0, 0, 0, 0)},
-                        Case{At(2107, 12, 31, 12, 0, 0, 0), At(2107, 12, 31, 12, 0, 0, 0)}}) {
+  for (const StampCase& c : StampCases()) {
     const auto dos = DosDateTimeFromDateTime(c.stamp);
     ASSERT_TRUE(dos.has_value());
     ASSERT_TRUE(env_->SetLastWriteDos(dir_ + "t.txt", *dos));
     const auto back = env_->GetLastWriteDos(dir_ + "t.txt");
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(DateTimeFromDosDateTime(*back), c.expected);
+  }
+}
+
+TEST_P(EnvContract, AStampOnTheOpenFileAfterItsLastWriteOutlivesTheClose) {
+  for (const StampCase& c : StampCases()) {
+    auto f = env_->Create(dir_ + "h.txt", ShareMode::kExclusive);
+    f->Write("abc", 3);
+    ASSERT_TRUE(f->SetLastWriteDos(*DosDateTimeFromDateTime(c.stamp)));
+    // Words that name no date are refused and leave the stamp as it was.
+    EXPECT_FALSE(f->SetLastWriteDos(DosDateTime{0, 0}));
+    f->Close();
+    EXPECT_FALSE(f->SetLastWriteDos(*DosDateTimeFromDateTime(c.stamp)));  // a closed file has no handle
+    const auto back = env_->GetLastWriteDos(dir_ + "h.txt");
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(DateTimeFromDosDateTime(*back), c.expected);
+    EXPECT_EQ(Get("h.txt"), "abc");
   }
 }
 

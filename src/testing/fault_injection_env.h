@@ -57,7 +57,7 @@ class FaultInjectionEnv : public EnvWrapper {
   // kind (over all files) then fails: Create throws "Cannot create file ...
   // Access is denied.", Write throws the full disk's text before writing
   // anything, MoveFileReplace (and MoveFileReplaceReason, with "Access is
-  // denied."), SetLastWriteDos and DeleteFile report failure.
+  // denied."), SetLastWriteDos (by path or on an open file) and DeleteFile report failure.
   void FailCall(Call kind, size_t index) {
     std::lock_guard lock(mu_);
     calls_ = {};
@@ -153,6 +153,9 @@ class FaultInjectionEnv : public EnvWrapper {
       if (allowed > 0) target_->Write(buf, allowed);
       env_.Spend(env_.write_budget_, allowed);
       if (allowed < n) throw EInOutError(kDiskFullText);
+    }
+    bool SetLastWriteDos(DosDateTime when) override {
+      return !env_.Due(Call::kSetTime) && !env_.fail_set_time && target_->SetLastWriteDos(when);
     }
     void Close() override { target_->Close(); }
 

@@ -64,6 +64,12 @@ class MemoryEnv::Writable : public WritableFile {
     node->bytes.append(static_cast<const char*>(buf), n);
     node->written = env_.Stamp();
   }
+  bool SetLastWriteDos(DosDateTime when) override {
+    if (closed_ || !UnpackDosDateTime(when)) return false;
+    std::lock_guard lock(env_.mu_);
+    env_.Find(key_)->written = when;
+    return true;
+  }
   void Close() override {
     if (closed_) return;
     closed_ = true;

@@ -42,6 +42,7 @@ class MemorySink : public WritableFile {
     if (out_ != nullptr) out_->append(static_cast<const char*>(buf), n);
     written_ += n;
   }
+  bool SetLastWriteDos(DosDateTime) override { return true; }
   void Close() override { closed_ = true; }
 
   size_t written() const { return written_; }

@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
 
 namespace selvane {
 
@@ -22,8 +21,6 @@ class ByteBuffer {
   size_t size() const { return size_; }
   uint8_t& operator[](size_t i) { return bytes_[i]; }
   uint8_t operator[](size_t i) const { return bytes_[i]; }
-  std::span<uint8_t> span() { return {bytes_.get(), size_}; }
-  std::span<const uint8_t> span() const { return {bytes_.get(), size_}; }
 
  private:
   std::unique_ptr<uint8_t[]> bytes_;

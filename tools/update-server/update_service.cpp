@@ -3,6 +3,7 @@
 #include "protocol/container_writer.h"
 #include "protocol/packet_layouts.h"
 #include "rpc/variant_stream.h"
+#include "base/byte_buffer.h"
 #include "base/byte_order.h"
 
 #include <zlib.h>
@@ -123,9 +124,9 @@ OleVariant UpdateService::MakeFileRecord(const ResolvedFile& file) {
     auto in = env_.OpenRead(file.path, ShareMode::kReadWrite);
     // Reads land in one buffer per thread and leave it as blocks of their own
     // size: fresh zero-filled buffers cost more than small files take to send.
-    thread_local std::unique_ptr<uint8_t[]> buffer(new uint8_t[kServeBlock]);
-    while (const size_t n = in->Read(buffer.get(), kServeBlock)) {
-      blocks.emplace_back(buffer.get(), buffer.get() + n);
+    thread_local ByteBuffer buffer(kServeBlock);
+    while (const size_t n = in->Read(buffer.data(), buffer.size())) {
+      blocks.emplace_back(buffer.data(), buffer.data() + n);
       size += n;
     }
   }

@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   env.PutFile(kOther, "other");
   selvane::StepFiles step(env, kFolder);
   step.Open(kTarget);
-  const std::string temporary = step.TemporaryPath(0);
-  const std::string container = (flags & 1) ? "C:\\f\\ALVO.TXT" : step.ContainerPath(0, "Alvo.txt.zip");
+  const std::string temporary = step.NewTemporary(0, kTarget);
+  const std::string container = (flags & 1) ? "C:\\f\\ALVO.TXT" : std::string(kFolder) + "Alvo.txt.zip";
 
   const auto untouched = [&] {
     Expect(env.Contents(kTarget) == "old" && env.Contents(kOther) == "other");

@@ -58,7 +58,7 @@ std::string Renamed(std::string message, const std::string& from, const std::str
 }  // namespace
 
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
-                      const std::function<std::string(const std::string& file_name)>& container_path,
+                      const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target,
                       std::optional<DosDateTime> stamp) {
   const std::string& temp = temporary;
@@ -74,16 +74,16 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   bool unpacking = false;
   bool temp_exists = false;
   int creations = 0;
-  std::string container_file;
-  bool container_checked = false;
+  std::string container_file = target;  // what a failed first creation names
+  std::optional<std::string> checked;
   // Names the container for the record's FileName; the check that it is not
   // the target runs once per file, before the temporary exists.
   const auto name_container = [&](const std::string& file_name) {
-    const std::string path = container_path(file_name);
-    if (container_checked && path == container_file) return;
-    container_file = path;
+    const std::optional<std::string> path = container_path(file_name);
+    if (!path || path == checked) return;
+    container_file = *path;
     CheckContainerIsNotTarget(env, container_file, target);
-    container_checked = true;
+    checked = path;
   };
 
   const OpenEntry open_entry = [&]() -> std::unique_ptr<WritableFile> {

@@ -27,16 +27,20 @@ struct FetchedFile {
 // Content into `temporary`, created anew; `target` is never written. A
 // `stamp` becomes the temporary's last-write time, set on its open handle
 // after the last write (a stamp that cannot be set is no failure). Before
-// anything is written, CheckContainerIsNotTarget(container_path(FileName),
-// target) refuses a record whose container would be the target itself, and
-// the record's values are checked before the call returns. On any failure
+// anything is written, container_path(FileName) names where the record's
+// container would be (it may refuse the name by throwing), and
+// CheckContainerIsNotTarget refuses a record whose container would be the
+// target itself; a caller whose containers would live where no file can be
+// the target answers nullopt, which leaves the check (a lookup on disk) out.
+// The record's values are checked before the call returns. On any failure
 // `temporary` is deleted and the failure raised with the text the file would
 // have given through a container on disk: the reply is read to its end first,
 // then the record's errors come, then the unpacking's (a temporary that
-// cannot be created is reported as the container that could not be). Nothing
-// this call did not create is deleted.
+// cannot be created is reported as the container that could not be, or as the
+// target where there is no container path). Nothing this call did not create
+// is deleted.
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
-                      const std::function<std::string(const std::string& file_name)>& container_path,
+                      const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target,
                       std::optional<DosDateTime> stamp = std::nullopt);
 

@@ -1,5 +1,6 @@
 #include "install/folder_sync.h"
 
+#include <optional>
 #include <vector>
 
 #include "editions/editions.h"
@@ -38,12 +39,9 @@ std::vector<FetchListEntry> CheckedFetchList(TRecordSet& fetch_list) {
 
 // The file layer names the file it failed on; the user knows the target, not
 // the temporaries it waits in.
-std::string NamingTarget(std::string text, const std::vector<std::string>& temporaries, const std::string& target) {
-  for (const std::string& t : temporaries) {
-    if (t.empty()) continue;
-    for (size_t at = text.find(t); at != std::string::npos; at = text.find(t, at + target.size())) {
-      text.replace(at, t.size(), target);
-    }
+std::string NamingTarget(std::string text, const std::string& temporary, const std::string& target) {
+  for (size_t at = text.find(temporary); at != std::string::npos; at = text.find(temporary, at + target.size())) {
+    text.replace(at, temporary.size(), target);
   }
   return text;
 }
@@ -65,21 +63,23 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
   step_files.Open(targets.front());
   try {
     for (size_t i = 0; i < files.size(); ++i) {
-      const std::string temporary = step_files.TemporaryPath(i);
-      std::string container;
+      const std::string temporary = step_files.NewTemporary(i, targets[i]);
       FetchedFile fetched;
       try {
+        // The container goes from the network straight into the temporary
+        // and never onto the disk, so no name the server gives it can make
+        // it the target: the name is only checked.
         fetched = FetchFile(
             env, proxy, files[i].file, NumeroAtualizacao,
-            [&](const std::string& file_name) {
-              container = step_files.ContainerPath(i, PlainFileNameFromServer(file_name));
-              return container;
+            [](const std::string& file_name) -> std::optional<std::string> {
+              PlainFileNameFromServer(file_name);
+              return std::nullopt;
             },
             temporary, targets[i], DosDateTimeFromDateTime(files[i].file_date));
       } catch (const EFCreateError& e) {
-        throw EFCreateError(NamingTarget(e.what(), {container, temporary}, targets[i]));
+        throw EFCreateError(NamingTarget(e.what(), temporary, targets[i]));
       } catch (const EFOpenError& e) {
-        throw EFOpenError(NamingTarget(e.what(), {container, temporary}, targets[i]));
+        throw EFOpenError(NamingTarget(e.what(), temporary, targets[i]));
       }
       // The stamp, set before the temporary closed, travels with the file when it is put in place.
       if (fetched.entries > 0) step_files.Fetched(i);

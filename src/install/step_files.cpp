@@ -1,6 +1,8 @@
 #include "install/step_files.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "install/windows_names.h"
 #include "platform/system_error_text.h"
@@ -9,13 +11,19 @@ namespace selvane {
 
 namespace {
 
-// Temporaries: "c-<server name>" a container, "n<index>" the unpacked content,
-// "o<index>-<name>" an old target moved aside while the step is put in place.
-// The index has a fixed width so that old targets sort in the order they
-// were moved aside.
+// Temporaries: "n<index>" the unpacked content, "o<index>-<name>" an old
+// target moved aside while the step is put in place, both in the group
+// folder "g<index / kGroupSize>". The index has a fixed width so that old
+// targets sort in the order they were moved aside.
 std::string Index(size_t index) {
   char buf[24];
   std::snprintf(buf, sizeof buf, "%08zu", index);
+  return buf;
+}
+
+std::string Group(size_t index) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "g%05zu\\", index / StepFiles::kGroupSize);
   return buf;
 }
 
@@ -31,6 +39,8 @@ std::string BackedUpName(const std::string& temporary) {
   }
 }
 
+bool IsDots(const std::string& name) { return name == "." || name == ".."; }
+
 }  // namespace
 
 StepFiles::StepFiles(Env& env, std::string folder)
@@ -39,15 +49,32 @@ StepFiles::StepFiles(Env& env, std::string folder)
 void StepFiles::RemoveLeftovers(Env& env, const std::string& folder) {
   const std::string temp_folder = folder + kFolderName + "\\";
   if (!env.DirectoryExists(temp_folder)) return;
+  struct Leftover {
+    std::string sub_folder;  // a group's, or empty for one directly inside
+    std::string name;
+  };
+  std::vector<Leftover> files;
+  std::vector<std::string> sub_folders;
   for (const DirEntry& e : env.FindFiles(temp_folder + "*.*")) {
-    if ((e.attributes & kAttrDirectory) != 0) continue;
-    const std::string name = BackedUpName(e.name);
-    if (!name.empty() && !env.FileExists(folder + name) &&
-        env.MoveFileReplace(temp_folder + e.name, folder + name)) {
-      continue;
+    if ((e.attributes & kAttrDirectory) == 0) {
+      files.push_back({"", e.name});
+    } else if (!IsDots(e.name)) {
+      sub_folders.push_back(e.name + "\\");
+      for (const DirEntry& f : env.FindFiles(temp_folder + sub_folders.back() + "*.*")) {
+        if ((f.attributes & kAttrDirectory) == 0) files.push_back({sub_folders.back(), f.name});
+      }
     }
-    env.DeleteFile(temp_folder + e.name);
   }
+  // By index, whatever order the folders list in: of a target moved aside
+  // twice, the first old content is the one put back.
+  std::sort(files.begin(), files.end(), [](const Leftover& a, const Leftover& b) { return a.name < b.name; });
+  for (const Leftover& f : files) {
+    const std::string path = temp_folder + f.sub_folder + f.name;
+    const std::string name = BackedUpName(f.name);
+    if (!name.empty() && env.MoveFileToFreeName(path, folder + name) == "") continue;
+    env.DeleteFile(path);
+  }
+  for (const std::string& sub : sub_folders) env.RemoveDirectory(temp_folder + sub);
   env.RemoveDirectory(temp_folder);
 }
 
@@ -57,14 +84,24 @@ void StepFiles::Open(const std::string& first_target) {
       CreateErrorMessage(first_target, env_.DirectoryExists(folder_) ? kAccessDeniedText : kPathNotFoundText));
 }
 
-std::string StepFiles::ContainerPath(size_t, const std::string& server_name) const {
-  return temp_folder_ + "c-" + server_name;
+std::string StepFiles::NewTemporary(size_t index, const std::string& target) {
+  const size_t group = index / kGroupSize;
+  if (groups_.size() <= group) groups_.resize(group + 1);
+  if (!groups_[group]) {
+    const std::string path = temp_folder_ + Group(index);
+    if (!env_.DirectoryExists(path) && !env_.CreateDirectory(path)) {
+      throw EFCreateError(
+          CreateErrorMessage(target, env_.DirectoryExists(temp_folder_) ? kAccessDeniedText : kPathNotFoundText));
+    }
+    groups_[group] = true;
+  }
+  return TemporaryPath(index);
 }
 
-std::string StepFiles::TemporaryPath(size_t index) const { return temp_folder_ + "n" + Index(index); }
+std::string StepFiles::TemporaryPath(size_t index) const { return temp_folder_ + Group(index) + "n" + Index(index); }
 
 std::string StepFiles::BackupPath(size_t index, const std::string& target) const {
-  return temp_folder_ + "o" + Index(index) + "-" + std::string(FileNamePart(target));
+  return temp_folder_ + Group(index) + "o" + Index(index) + "-" + std::string(FileNamePart(target));
 }
 
 void StepFiles::Fetched(size_t index) {
@@ -78,17 +115,24 @@ void StepFiles::Commit(const std::vector<std::string>& targets) {
     if (i >= fetched_.size() || !fetched_[i]) continue;
     const std::string temporary = TemporaryPath(i);
     Placed p{i, targets[i], false, false};
+    // A new file takes its place in one step (one lookup of the name, which
+    // counts in a large folder).
+    const std::optional<std::string> moved = env_.MoveFileToFreeName(temporary, p.target);
     std::string reason;
-    if (env_.FileExists(p.target)) {
-      reason = env_.MoveFileReplaceReason(p.target, BackupPath(i, p.target));
-      p.backed_up = reason.empty();
+    if (moved) {
+      reason = *moved;
+    } else {
+      // The name is taken: an old file is moved aside first; a folder is
+      // never replaced, and the move below fails on it.
+      if (env_.FileExists(p.target)) {
+        reason = env_.MoveFileReplaceReason(p.target, BackupPath(i, p.target));
+        p.backed_up = reason.empty();
+      }
+      if (reason.empty()) reason = env_.MoveFileReplaceReason(temporary, p.target);
     }
-    if (reason.empty()) {
-      reason = env_.MoveFileReplaceReason(temporary, p.target);
-      p.placed = reason.empty();
-    }
+    p.placed = reason.empty();
     done.push_back(p);
-    if (!reason.empty()) {
+    if (!p.placed) {
       const std::string text = ReplaceFailureText(env_, p.target, reason);
       Rollback(done);
       throw EFCreateError(text);

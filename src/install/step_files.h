@@ -33,8 +33,14 @@ class StepFiles {
   // Creates the temporaries' folder. `first_target` names the failure when
   // the folder being synchronised is missing.
   void Open(const std::string& first_target);
-  // Where the container and the unpacked content of file `index` wait.
-  std::string ContainerPath(size_t index, const std::string& server_name) const;
+  // Temporaries wait in groups of this many per folder: some file systems,
+  // and Windows emulated on them, look a missing name up by reading the
+  // whole folder, so that making the n-th file of one folder costs n.
+  static constexpr size_t kGroupSize = 64;
+
+  // Where the unpacked content of file `index` waits; NewTemporary first
+  // makes its group's folder, naming `target` if it cannot.
+  std::string NewTemporary(size_t index, const std::string& target);
   std::string TemporaryPath(size_t index) const;
 
   // Notes that the temporary of file `index` was made (a container without
@@ -62,6 +68,7 @@ class StepFiles {
   const std::string folder_;
   const std::string temp_folder_;
   std::vector<bool> fetched_;
+  std::vector<bool> groups_;  // group folders made
 };
 
 // The failure of putting `target` in place for the system's `reason`: it

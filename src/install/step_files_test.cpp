@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
+#include "platform/env_wrapper.h"
 #include "platform/system_error_text.h"
 #include "testing/fault_injection_env.h"
 #include "testing/memory_env.h"
@@ -28,7 +30,7 @@ class StepFilesTest : public ::testing::Test {
     StepFiles files(env, kFolder);
     files.Open(targets_.front());
     for (size_t i = 0; i < targets_.size(); ++i) {
-      mem_.PutFile(files.TemporaryPath(i), "new " + std::to_string(i));
+      mem_.PutFile(files.NewTemporary(i, targets_[i]), "new " + std::to_string(i));
       files.Fetched(i);
     }
     return files;
@@ -68,9 +70,11 @@ TEST_F(StepFilesTest, ARenameFailingAtAnyIndexPutsEveryTargetBack) {
   faults.CountCalls();
   Fetched(faults).Commit(targets_);
   const size_t renames = faults.Calls(FaultInjectionEnv::Call::kMove);
-  ASSERT_EQ(renames, 7u);  // three old targets aside, four temporaries in
-  // The target each rename touches: old aside and new in, per file in turn.
-  const Texts failing = {targets_[0], targets_[0], targets_[1], targets_[2], targets_[2], targets_[3], targets_[3]};
+  // Per file in turn: a move to the name if it is free; where it is taken, the
+  // old target aside and the new one in.
+  ASSERT_EQ(renames, 10u);
+  const Texts failing = {targets_[0], targets_[0], targets_[0], targets_[1], targets_[2],
+                         targets_[2], targets_[2], targets_[3], targets_[3], targets_[3]};
   for (size_t index = 0; index < renames; ++index) {
     SCOPED_TRACE(index);
     SetUp();
@@ -136,17 +140,74 @@ TEST(ReplaceFailureText, NamesTheProgramsHoldingTheFile) {
 
 // A run that ended in the middle of putting its files in place: an old target
 // whose place is empty goes back, every other temporary goes, and so does the
-// temporaries' folder, before the folder is listed again.
+// temporaries' folder, before the folder is listed again. Of a target moved
+// aside twice (named twice in the step) the first old content goes back,
+// whatever order the folders list in, as Windows emulations list in no order.
 TEST_F(StepFilesTest, LeftoversOfAnInterruptedRunAreCleared) {
-  mem_.PutFile(kTemp + "o00000000-VendraECF.exe", "old exe");  // moved aside, new one not yet in
-  mem_.PutFile(kTemp + "o00000001-rtl260.bpl", "older bpl");   // its new one already in place
-  mem_.PutFile(kTemp + "n00000002", "new 2");
-  mem_.PutFile(kTemp + "c-leiame.txt.zip", "container");
-  mem_.PutFile(kTemp + "o00000003-..", "not a name");
-  mem_.DeleteFile("C:\\Kavel\\ECF\\VendraECF.exe");
-  StepFiles::RemoveLeftovers(mem_, kFolder);
-  EXPECT_EQ(Folder(), (Texts{"C:\\KAVEL\\ECF\\RTL260.BPL=old", "C:\\KAVEL\\ECF\\VENDRAECF.EXE=old exe"}));
+  class ListsBackwards : public EnvWrapper {
+   public:
+    using EnvWrapper::EnvWrapper;
+    std::vector<DirEntry> FindFiles(const std::string& pattern) override {
+      std::vector<DirEntry> found = EnvWrapper::FindFiles(pattern);
+      std::reverse(found.begin(), found.end());
+      return found;
+    }
+  };
+  ListsBackwards backwards(&mem_);
+  for (Env* env : {static_cast<Env*>(&mem_), static_cast<Env*>(&backwards)}) {
+    SCOPED_TRACE(env == &mem_ ? "listed in order" : "listed backwards");
+    SetUp();
+    mem_.PutFile(kTemp + "g00000\\o00000000-VendraECF.exe", "old exe");  // moved aside, new one not yet in
+    mem_.PutFile(kTemp + "g00000\\o00000001-rtl260.bpl", "older bpl");   // its new one already in place
+    mem_.PutFile(kTemp + "g00000\\n00000002", "new 2");
+    mem_.PutFile(kTemp + "g00000\\o00000003-..", "not a name");
+    mem_.PutFile(kTemp + "g00000\\o00000010-leiame.txt", "old leiame");
+    mem_.PutFile(kTemp + "g00001\\o00000070-LEIAME.TXT", "first new leiame");
+    mem_.PutFile(kTemp + "o00000004-outro.txt", "an earlier layout's");
+    mem_.PutFile(kTemp + "c-leiame.txt.zip", "container");
+    mem_.DeleteFile("C:\\Kavel\\ECF\\VendraECF.exe");
+    StepFiles::RemoveLeftovers(*env, kFolder);
+    EXPECT_EQ(Folder(), (Texts{"C:\\KAVEL\\ECF\\LEIAME.TXT=old leiame", "C:\\KAVEL\\ECF\\OUTRO.TXT=an earlier layout's",
+                               "C:\\KAVEL\\ECF\\RTL260.BPL=old", "C:\\KAVEL\\ECF\\VENDRAECF.EXE=old exe"}));
+    EXPECT_EQ(mem_.Folders(), (Texts{"C:\\Kavel", "C:\\Kavel\\ECF"}));
+    for (const std::string& f : mem_.Files()) mem_.DeleteFile(f);
+  }
+}
+
+// Temporaries wait in folders of a bounded size however many files a step has,
+// and none of those folders outlives the step.
+TEST_F(StepFilesTest, TemporariesWaitInSmallFolders) {
+  const size_t count = 3 * StepFiles::kGroupSize + 1;
+  StepFiles files(mem_, kFolder);
+  files.Open(kFolder + std::string("f0.txt"));
+  std::vector<std::string> targets;
+  for (size_t i = 0; i < count; ++i) {
+    targets.push_back(kFolder + ("f" + std::to_string(i) + ".txt"));
+    mem_.PutFile(files.NewTemporary(i, targets.back()), "new " + std::to_string(i));
+    files.Fetched(i);
+  }
+  std::map<std::string, size_t> per_folder;
+  for (const std::string& f : mem_.Files()) ++per_folder[f.substr(0, f.rfind('\\'))];
+  EXPECT_EQ(per_folder.size(), 4u + 1u);  // the four groups and the step's folder
+  for (const auto& [folder, n] : per_folder) EXPECT_LE(n, StepFiles::kGroupSize) << folder;
+  files.Commit(targets);
+  EXPECT_EQ(mem_.Files().size(), count + 2);
+  EXPECT_EQ(*mem_.Contents(targets.back()), "new " + std::to_string(count - 1));
   EXPECT_EQ(mem_.Folders(), (Texts{"C:\\Kavel", "C:\\Kavel\\ECF"}));
+}
+
+// A group's folder that cannot be made fails the step as its first file would.
+TEST_F(StepFilesTest, AGroupFolderThatCannotBeMadeNamesItsFile) {
+  FaultInjectionEnv faults(&mem_);
+  StepFiles files(faults, kFolder);
+  files.Open(targets_.front());
+  faults.fail_create_directory = true;
+  try {
+    files.NewTemporary(0, targets_[1]);
+    ADD_FAILURE() << "no failure";
+  } catch (const EFCreateError& e) {
+    EXPECT_STREQ(e.what(), "Cannot create file \"C:\\Kavel\\ECF\\leiame.txt\". Access is denied.");
+  }
 }
 
 TEST_F(StepFilesTest, AMissingFolderFailsAsItsFirstFileWould) {

@@ -150,6 +150,10 @@ class Env : public CodePage {
   // MoveFileReplace that keeps the system's reason: empty on success,
   // otherwise the system's own text for the failure.
   virtual std::string MoveFileReplaceReason(const std::string& from, const std::string& to) = 0;
+  // MoveFileReplaceReason when no file or folder is named `to` (in any
+  // spelling); nullopt, moving nothing, when one is. One lookup of `to` where
+  // a check before the move would be two, which counts in a large folder.
+  virtual std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) = 0;
   // The programs that hold the file open, by the names the system gives them
   // (the Restart Manager's on Windows); empty when none is known.
   virtual std::vector<std::string> ProgramsHoldingFile(const std::string& path) = 0;
@@ -177,7 +181,8 @@ class Env : public CodePage {
 #define SELVANE_ENV_PLACING_OPERATIONS                                                      \
   bool SameFile(const std::string& a, const std::string& b) override;                       \
   bool RemoveDirectory(const std::string& path) override;                                   \
-  std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override;
+  std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override; \
+  std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) override;
 
 #define SELVANE_ENV_FILE_HOLDERS \
   std::vector<std::string> ProgramsHoldingFile(const std::string& path) override;

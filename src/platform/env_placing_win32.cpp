@@ -65,6 +65,13 @@ std::string Win32Env::MoveFileReplaceReason(const std::string& from, const std::
   return SystemErrorText(::GetLastError());
 }
 
+std::optional<std::string> Win32Env::MoveFileToFreeName(const std::string& from, const std::string& to) {
+  if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0) != 0) return std::string();
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return std::nullopt;
+  return SystemErrorText(error);
+}
+
 std::vector<std::string> Win32Env::ProgramsHoldingFile(const std::string& path) {
   RmSession session;
   if (!session.ok()) return {};

@@ -350,6 +350,12 @@ bool PosixEnv::MoveFileReplace(const std::string& from, const std::string& to) {
   return MoveFileReplaceReason(from, to).empty();
 }
 
+std::optional<std::string> PosixEnv::MoveFileToFreeName(const std::string& from, const std::string& to) {
+  const auto dst = Resolve(to);
+  if (dst && dst->exists) return std::nullopt;
+  return MoveFileReplaceReason(from, to);
+}
+
 std::string PosixEnv::MoveFileReplaceReason(const std::string& from, const std::string& to) {
   const auto src = Resolve(from);
   const auto dst = Resolve(to);

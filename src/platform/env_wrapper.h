@@ -86,6 +86,9 @@ class EnvWrapper : public Env {
   std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override {
     return target_->MoveFileReplaceReason(from, to);
   }
+  std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) override {
+    return target_->MoveFileToFreeName(from, to);
+  }
   std::vector<std::string> ProgramsHoldingFile(const std::string& path) override {
     return target_->ProgramsHoldingFile(path);
   }

@@ -335,6 +335,28 @@ TEST_P(EnvContract, RenamesThatFailTellWhy) {
   EXPECT_TRUE(env_->ProgramsHoldingFile(dir_ + "old.bin").empty());  // nobody holds it now
 }
 
+TEST_P(EnvContract, AMoveToAFreeNameNeverReplaces) {
+  Put("new.bin", "new");
+  Put("Old.bin", "old");
+  ASSERT_TRUE(env_->CreateDirectory(dir_ + "sub"));
+  for (const char* taken : {"Old.bin", "OLD.BIN", "sub", "SUB"}) {
+    SCOPED_TRACE(taken);
+    EXPECT_EQ(env_->MoveFileToFreeName(dir_ + "new.bin", dir_ + taken), std::nullopt);
+    EXPECT_EQ(Get("new.bin"), "new");
+  }
+  EXPECT_EQ(Get("Old.bin"), "old");
+  EXPECT_TRUE(env_->DirectoryExists(dir_ + "sub\\"));
+  EXPECT_EQ(env_->MoveFileToFreeName(dir_ + "missing.bin", dir_ + "free.bin"), subject_.file_not_found);
+  EXPECT_EQ(env_->MoveFileToFreeName(dir_ + "new.bin", dir_ + "nowhere\\free.bin"), subject_.path_not_found);
+  {
+    auto held = env_->OpenRead(dir_ + "new.bin", ShareMode::kExclusive);
+    EXPECT_EQ(env_->MoveFileToFreeName(dir_ + "new.bin", dir_ + "free.bin"), subject_.sharing_violation);
+  }
+  EXPECT_EQ(env_->MoveFileToFreeName(dir_ + "new.bin", dir_ + "sub\\Free.bin"), "");
+  EXPECT_FALSE(env_->FileExists(dir_ + "new.bin"));
+  EXPECT_EQ(Get("sub\\free.bin"), "new");
+}
+
 TEST_P(EnvContract, OnlyAnEmptyFolderIsRemoved) {
   ASSERT_TRUE(env_->CreateDirectory(dir_ + "tmp"));
   Put("tmp\\a.txt", "x");

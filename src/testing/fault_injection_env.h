@@ -56,8 +56,8 @@ class FaultInjectionEnv : public EnvWrapper {
   // Counts every kind of call afresh from 0; the call numbered index of that
   // kind (over all files) then fails: Create throws "Cannot create file ...
   // Access is denied.", Write throws the full disk's text before writing
-  // anything, MoveFileReplace (and MoveFileReplaceReason, with "Access is
-  // denied."), SetLastWriteDos (by path or on an open file) and DeleteFile report failure.
+  // anything, MoveFileReplace (and MoveFileReplaceReason and MoveFileToFreeName,
+  // with "Access is denied."), SetLastWriteDos (by path or on an open file) and DeleteFile report failure.
   void FailCall(Call kind, size_t index) {
     std::lock_guard lock(mu_);
     calls_ = {};
@@ -106,6 +106,10 @@ class FaultInjectionEnv : public EnvWrapper {
   std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override {
     if (Due(Call::kMove) || fail_move) return kAccessDeniedText;
     return EnvWrapper::MoveFileReplaceReason(from, to);
+  }
+  std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) override {
+    if (Due(Call::kMove) || fail_move) return kAccessDeniedText;
+    return EnvWrapper::MoveFileToFreeName(from, to);
   }
   bool SetLastWriteDos(const std::string& path, DosDateTime when) override {
     return !Due(Call::kSetTime) && !fail_set_time && EnvWrapper::SetLastWriteDos(path, when);

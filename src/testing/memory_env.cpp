@@ -311,6 +311,14 @@ std::string MemoryEnv::MoveFileReplaceReason(const std::string& from, const std:
   return {};
 }
 
+std::optional<std::string> MemoryEnv::MoveFileToFreeName(const std::string& from, const std::string& to) {
+  if (const auto dst = Locate(to)) {
+    std::lock_guard lock(mu_);
+    if (dst->is_root || Find(dst->key) != nullptr) return std::nullopt;
+  }
+  return MoveFileReplaceReason(from, to);
+}
+
 bool MemoryEnv::SameFile(const std::string& a, const std::string& b) {
   // Names are folded as everywhere in this Env: the key is the file's identity.
   const auto pa = Locate(a);

@@ -392,10 +392,18 @@ int main(int argc, char** argv) {
   bool small_files = true;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--dir" && i + 1 < argc) dir = argv[++i];
-    if (a == "--skip-huge") huge = false;
-    if (a == "--only-small") huge = big = false;
-    if (a == "--only-big") huge = small_files = false;
+    if (a == "--dir" && i + 1 < argc) {
+      dir = argv[++i];
+    } else if (a == "--skip-huge") {
+      huge = false;
+    } else if (a == "--only-small") {
+      huge = big = false;
+    } else if (a == "--only-big") {
+      huge = small_files = false;
+    } else {
+      std::fprintf(stderr, "usage: sync_bench [--dir DIR] [--skip-huge | --only-small | --only-big]\n");
+      return 2;
+    }
   }
   fs::create_directories(dir / "repo" / "KVL");
   fs::create_directories(dir / "repo" / "updater");

@@ -51,7 +51,7 @@ class WinStepFilesTest : public ::testing::Test {
     StepFiles files(env_, dir_);
     files.Open(targets_.front());
     for (size_t i = 0; i < targets_.size(); ++i) {
-      Write(files.TemporaryPath(i), "new");
+      Write(files.NewTemporary(i, targets_[i]), "new");
       files.Fetched(i);
     }
     return files;

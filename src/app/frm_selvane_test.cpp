@@ -413,6 +413,26 @@ TEST_F(FrmSelvaneTest, WorkerMessagesTakeEffectOnlyWhenTheWindowThreadProcessesT
   EXPECT_TRUE(view_.terminated);
 }
 
+// A step of 2000 files repeats each percentage about twenty times: the window
+// gets every change of text, in order, and no repeat of the text it shows.
+TEST_F(FrmSelvaneTest, AStatusTextIsPostedOnlyWhenItChanges) {
+  env_.files.PutFile("C:\\Kavel\\MEI\\VendraMEI.exe", "");
+  worker_ = nullptr;
+  Start("C:\\Kavel\\MEI\\Selvane.exe");
+  view_.statuses.clear();
+  for (const char* text : {"Atualizando... 0% Concluído.", "Atualizando... 0% Concluído.",
+                           "Atualizando... 1% Concluído.", "Atualizando... 1% Concluído."}) {
+    port_->SetStatus(text);
+  }
+  port_->SetAnimation(false);  // other messages between do not make a repeat a change
+  port_->SetStatus("Atualizando... 1% Concluído.");
+  port_->SetStatus("Concluído!");
+  port_->SetStatus("Atualizando... 1% Concluído.");
+  view_.ProcessMessages();
+  EXPECT_EQ(view_.statuses, (std::vector<std::string>{"Atualizando... 0% Concluído.", "Atualizando... 1% Concluído.",
+                                                      "Concluído!", "Atualizando... 1% Concluído."}));
+}
+
 TEST_F(FrmSelvaneTest, CloseButtonsEndTheApplication) {
   Form().ImageButton3Click();
   EXPECT_TRUE(view_.terminated);

@@ -29,7 +29,14 @@ std::string PostingWindowPort::PastaRaiz() const {
   return PastaRaiz_;
 }
 
-void PostingWindowPort::SetStatus(const std::string& text) { Send(SetStatusMsg{text}); }
+void PostingWindowPort::SetStatus(const std::string& text) {
+  std::lock_guard lock(mu_);
+  // The label shows it already, or will when the last post arrives: a step of
+  // many files repeats each percentage, and every post costs both threads.
+  if (view_ == nullptr || text == last_status_) return;
+  last_status_ = text;
+  view_->Post(SetStatusMsg{text});
+}
 void PostingWindowPort::SetAnimation(bool running) { Send(SetAnimationMsg{running}); }
 void PostingWindowPort::SetClosePanelEnabled(bool enabled) { Send(SetClosePanelEnabledMsg{enabled}); }
 void PostingWindowPort::RequestShortcut() { Send(RequestShortcutMsg{}); }

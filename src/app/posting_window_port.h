@@ -1,7 +1,8 @@
 #pragma once
 // The WindowPort that the worker gets. Every change it asks for is posted to
 // the window thread as a typed UiMessage (MainView::Post) and applied there by
-// the window controller, in the order posted. The worker never touches a
+// the window controller, in the order posted; a status text equal to the last
+// one posted is not posted again. The worker never touches a
 // window element, and the shortcut and "worker running" flags are written
 // only on the window thread when their messages arrive, so they need no lock.
 //
@@ -10,6 +11,7 @@
 // the whole process, and the window detaches it before going away.
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "ui/main_view.h"
@@ -41,6 +43,7 @@ class PostingWindowPort final : public WindowPort {
   mutable std::mutex mu_;
   MainView* view_ = nullptr;
   std::string PastaRaiz_;
+  std::optional<std::string> last_status_;  // the last status posted
 };
 
 }  // namespace selvane

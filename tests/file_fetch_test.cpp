@@ -35,9 +35,15 @@ void PrintTo(const Result& r, std::ostream* os) {
   *os << "error '" << r.error << "', " << r.target.size() << " bytes, '" << r.file_name << "'";
 }
 
-class FileFetchTest : public InstallFixture {
+// Each case runs with a file's content inflated on the receiving thread and
+// with all of it inflated on a thread of its own, as a large file's is.
+class FileFetchTest : public InstallFixture, public ::testing::WithParamInterface<size_t> {
  protected:
-  FileFetchTest() { root_.MakeDir("C:\\Windows\\kvl"); }
+  FileFetchTest() {
+    root_.MakeDir("C:\\Windows\\kvl");
+    InflateInBackgroundFrom(GetParam());
+  }
+  ~FileFetchTest() override { InflateInBackgroundFrom(kInflateInBackgroundFrom); }
 
   std::string Target(const std::string& name) { return kFolder + name; }
   std::string ContainerOf(const std::string& file_name) { return kFolder + file_name; }
@@ -135,7 +141,7 @@ constexpr Dialect kDialects[] = {
     {"blob header and empty last part", 777, true, true},
 };
 
-TEST_F(FileFetchTest, EveryDialectFetchesByteIdenticalFiles) {
+TEST_P(FileFetchTest, EveryDialectFetchesByteIdenticalFiles) {
   const std::vector<std::pair<std::string, std::string>> files = {
       {"empty.txt", ""}, {"small.ini", "[a]\r\nb=1\r\n"}, {"mixed.bin", Mixed(300000, 1)}, {"exact.bin", Mixed(65536, 2)}};
   for (const auto& [name, content] : files) repo_.Add("KVL/" + name, content, refserver::kTime2);
@@ -159,7 +165,7 @@ TEST_F(FileFetchTest, EveryDialectFetchesByteIdenticalFiles) {
 // The server closes the connection after N bytes of the reply: all through
 // its start, around the end of every part, across the parts, and all through
 // its last bytes (the zlib trailer, the FileDate and the closing brackets).
-TEST_F(FileFetchTest, AReplyCutAnywhereFailsAsBeforeAndLeavesNoFile) {
+TEST_P(FileFetchTest, AReplyCutAnywhereFailsAsBeforeAndLeavesNoFile) {
   // Beyond the 65,535 bytes of the first part, so that several parts follow it.
   const std::string content = Mixed(200000, 3);
   repo_.Add("KVL/cut.bin", content, refserver::kTime2);
@@ -195,7 +201,7 @@ TEST_F(FileFetchTest, AReplyCutAnywhereFailsAsBeforeAndLeavesNoFile) {
 
 // The container itself cut short at every byte: the record arrives whole, the
 // unpacking fails with the text of unpacking it from disk.
-TEST_F(FileFetchTest, AContainerCutAnywhereFailsAsBeforeAndLeavesNoFile) {
+TEST_P(FileFetchTest, AContainerCutAnywhereFailsAsBeforeAndLeavesNoFile) {
   const std::string content = Mixed(400, 4);
   repo_.Add("KVL/c.bin", content, refserver::kTime2);
   options_.part_size = 512;
@@ -211,7 +217,7 @@ TEST_F(FileFetchTest, AContainerCutAnywhereFailsAsBeforeAndLeavesNoFile) {
   }
 }
 
-TEST_F(FileFetchTest, ServerFaultsEndAsBefore) {
+TEST_P(FileFetchTest, ServerFaultsEndAsBefore) {
   repo_.Add("KVL/a.dat", Mixed(100000, 5), refserver::kTime2);
   struct Case {
     const char* what;
@@ -229,6 +235,11 @@ TEST_F(FileFetchTest, ServerFaultsEndAsBefore) {
     EXPECT_EQ(new_way.target, "old");
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Inflating, FileFetchTest, ::testing::Values(kInflateInBackgroundFrom, size_t{0}),
+                         [](const ::testing::TestParamInfo<size_t>& param) {
+                           return param.param == 0 ? std::string("OnAThreadOfItsOwn") : std::string("AsItArrives");
+                         });
 
 }  // namespace
 }  // namespace selvane

@@ -1,9 +1,11 @@
 #include "install/file_fetch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <optional>
 
+#include "base/background_feed.h"
 #include "install/container.h"
 #include "install/record_checks.h"
 #include "protocol/container_reader.h"
@@ -16,6 +18,8 @@
 namespace selvane {
 
 namespace {
+
+std::atomic<size_t> g_background_from{kInflateInBackgroundFrom};
 
 // Made once per worker thread and reused for every file: fresh memory costs
 // more than the small files it would hold.
@@ -108,12 +112,35 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
       unpack_error = std::current_exception();
     }
   };
+  // A large file is inflated and written on a thread of its own from some
+  // way in, while its next parts are requested and received.
+  size_t streamed = 0;
+  std::optional<BackgroundFeed> background;
   const auto content = [&](std::span<const uint8_t> bytes) {
     if (!unpacking) return;
+    streamed += bytes.size();
+    if (!background && streamed > g_background_from.load()) {
+      background.emplace([&container](std::span<const uint8_t> piece) { container.Feed(piece); });
+    }
+    if (background) {
+      background->Feed(bytes);
+      return;
+    }
     try {
       container.Feed(bytes);
     } catch (...) {
       unpack_error = std::current_exception();
+      unpacking = false;
+      container.Abort();
+    }
+  };
+  // Everything fed is consumed before the container is looked at again.
+  const auto finish_background = [&] {
+    if (!background) return;
+    const std::exception_ptr failure = background->Finish();
+    background.reset();
+    if (failure && unpacking) {
+      unpack_error = failure;
       unpacking = false;
       container.Abort();
     }
@@ -131,6 +158,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
             packet_error = std::current_exception();
           }
         });
+    finish_background();
     if (packet_error) std::rethrow_exception(packet_error);
     if (not_a_packet) {
       record.SetData(*not_a_packet);
@@ -155,10 +183,13 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
     record.Close();
     return fetched;
   } catch (...) {
+    background.reset();  // waits for the thread before the file goes
     container.Abort();
     if (temp_exists) env.DeleteFile(temp);
     throw;
   }
 }
+
+void InflateInBackgroundFrom(size_t bytes) { g_background_from = bytes; }
 
 }  // namespace selvane

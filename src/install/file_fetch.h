@@ -5,6 +5,7 @@
 // ever held whole or written to disk. Putting the temporary in the target's
 // place is the caller's step.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,6 +40,13 @@ struct FetchedFile {
 // cannot be created is reported as the container that could not be, or as the
 // target where there is no container path). Nothing this call did not create
 // is deleted.
+// From this many bytes of a file's content on, the rest is inflated and
+// written on a thread of its own while the next parts arrive; the wire, the
+// files and the failures are the same either way. Tests lower it so that
+// small fixtures take that way too.
+constexpr size_t kInflateInBackgroundFrom = 4 << 20;
+void InflateInBackgroundFrom(size_t bytes);
+
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target,

@@ -30,6 +30,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -400,6 +401,8 @@ int main(int argc, char** argv) {
       huge = big = false;
     } else if (a == "--only-big") {
       huge = small_files = false;
+    } else if (a.starts_with("--benchmark_")) {
+      // Google Benchmark's flags, which the test command gives every benchmark.
     } else {
       std::fprintf(stderr, "usage: sync_bench [--dir DIR] [--skip-huge | --only-small | --only-big]\n");
       return 2;
@@ -415,6 +418,12 @@ int main(int argc, char** argv) {
   const fs::path big_file = big_repo / "KVL" / "big.bin";
   if (!fs::exists(big_file) || fs::file_size(big_file) != kBig) WriteMixed(big_file, kBig);
   const auto small = SmallFiles();
+  // A folder kept from a run of another size holds files this one must not fetch.
+  std::set<std::string> small_names;
+  for (const auto& [name, text] : small) small_names.insert(name);
+  for (const auto& e : fs::directory_iterator(dir / "small" / "KVL")) {
+    if (!small_names.contains(e.path().filename().string())) fs::remove_all(e.path());
+  }
   for (const auto& [name, text] : small) {
     const fs::path p = dir / "small" / "KVL" / name;
     if (!fs::exists(p)) std::ofstream(p, std::ios::binary) << text;

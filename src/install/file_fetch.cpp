@@ -4,6 +4,7 @@
 #include <atomic>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "base/background_feed.h"
 #include "install/container.h"
@@ -112,6 +113,12 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
       unpack_error = std::current_exception();
     }
   };
+  // The unpacking's first failure ends it; the reply is still read to its end.
+  const auto stop_unpacking = [&](std::exception_ptr failure) {
+    unpack_error = std::move(failure);
+    unpacking = false;
+    container.Abort();
+  };
   // A large file is inflated and written on a thread of its own from some
   // way in, while its next parts are requested and received.
   size_t streamed = 0;
@@ -129,9 +136,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
     try {
       container.Feed(bytes);
     } catch (...) {
-      unpack_error = std::current_exception();
-      unpacking = false;
-      container.Abort();
+      stop_unpacking(std::current_exception());
     }
   };
   // Everything fed is consumed before the container is looked at again.
@@ -139,11 +144,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
     if (!background) return;
     const std::exception_ptr failure = background->Finish();
     background.reset();
-    if (failure && unpacking) {
-      unpack_error = failure;
-      unpacking = false;
-      container.Abort();
-    }
+    if (failure && unpacking) stop_unpacking(failure);
   };
   packet.Start([&env](std::span<const uint8_t> metadata) { return ContentColumn(env, buffers, metadata); }, begin_content,
                content);

@@ -39,8 +39,6 @@ std::string BackedUpName(const std::string& temporary) {
   }
 }
 
-bool IsDots(const std::string& name) { return name == "." || name == ".."; }
-
 }  // namespace
 
 StepFiles::StepFiles(Env& env, std::string folder)
@@ -58,7 +56,7 @@ void StepFiles::RemoveLeftovers(Env& env, const std::string& folder) {
   for (const DirEntry& e : env.FindFiles(temp_folder + "*.*")) {
     if ((e.attributes & kAttrDirectory) == 0) {
       files.push_back({"", e.name});
-    } else if (!IsDots(e.name)) {
+    } else if (e.name != "." && e.name != "..") {
       sub_folders.push_back(e.name + "\\");
       for (const DirEntry& f : env.FindFiles(temp_folder + sub_folders.back() + "*.*")) {
         if ((f.attributes & kAttrDirectory) == 0) files.push_back({sub_folders.back(), f.name});

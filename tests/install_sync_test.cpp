@@ -33,30 +33,47 @@ class SyncTest : public InstallFixture {
 
   // Old client files, newer ones on the server; b.dat is large and does not
   // compress, so a reply can be cut inside it while a.dat arrives whole.
-  void ThreeChangedFiles() {
+  // With `new_names`, those of them are not in the client's folder yet.
+  void ThreeChangedFiles(const std::vector<std::string>& new_names = {}) {
     root_.MakeDir("C:\\Windows\\kvl");
     new_ = {{"a.dat", "new a"}, {"b.dat", Noise(200 * 1024, 12345)}, {"c.dat", "new c"}};
+    missing_ = new_names;
+    PutOldFiles();
+    for (const auto& [name, content] : new_) repo_.Add("KVL/" + name, content, kTime2);
+  }
+  void PutOldFiles() {
     for (const auto& [name, content] : new_) {
-      root_.Write("C:\\Windows\\kvl\\" + name, "old " + name);
-      repo_.Add("KVL/" + name, content, kTime2);
+      const std::string path = "C:\\Windows\\kvl\\" + name;
+      if (IsNew(name)) {
+        env().DeleteFile(path);
+      } else {
+        root_.Write(path, "old " + name);
+      }
     }
   }
+  bool IsNew(const std::string& name) const { return std::ranges::find(missing_, name) != missing_.end(); }
 
-  // Each target old or new, never partial; no container or temporary file left.
-  // Returns how many are new.
+  // Each target old (or missing, if it was) or new, never partial; no
+  // container or temporary file left. Returns how many are new.
   int ExpectEachOldOrNew() {
     EXPECT_FALSE(env().DirectoryExists("C:\\Windows\\kvl\\~Selvane.tmp\\"));
     int fresh = 0;
+    std::vector<std::string> present;
     for (const auto& [name, content] : new_) {
-      const std::string now = root_.Read("C:\\Windows\\kvl\\" + name);
-      EXPECT_TRUE(now == "old " + name || now == content) << name << " holds " << now.size() << " bytes";
+      const std::string path = "C:\\Windows\\kvl\\" + name;
+      const std::optional<std::string> now =
+          env().FileExists(path) ? std::optional<std::string>(root_.Read(path)) : std::nullopt;
+      const std::optional<std::string> old = IsNew(name) ? std::nullopt : std::optional<std::string>("old " + name);
+      EXPECT_TRUE(now == old || now == content) << name << " holds " << now.value_or("nothing").size() << " bytes";
       fresh += now == content ? 1 : 0;
+      if (now) present.push_back("Windows/kvl/" + name);
     }
-    EXPECT_EQ(ClientFiles(), (std::vector<std::string>{"Windows/kvl/a.dat", "Windows/kvl/b.dat", "Windows/kvl/c.dat"}));
+    EXPECT_EQ(ClientFiles(), present);
     return fresh;
   }
 
   std::vector<std::pair<std::string, std::string>> new_;
+  std::vector<std::string> missing_;
 };
 
 TEST_F(SyncTest, ThreeFilesOnAnUpdateShowTheirPercentages) {
@@ -110,23 +127,28 @@ TEST_F(SyncTest, TruncatedContainerFailsAndKeepsTheTarget) {
 }
 
 TEST_F(SyncTest, ServerDroppingInsideTheStepLeavesEveryTargetOld) {
-  ThreeChangedFiles();
-  // Inside the first reply; inside the large second one, at its start, middle
-  // and end, when the first file has arrived whole; then the rerun completes.
-  for (const int64_t drop_after : {10, 2000, 100000, 200000}) {
-    SCOPED_TRACE(drop_after);
-    options_.drop_after_bytes = drop_after;
-    for (const auto& [name, content] : new_) root_.Write("C:\\Windows\\kvl\\" + name, "old " + name);
+  for (const std::vector<std::string>& new_names : {std::vector<std::string>{}, {"a.dat", "b.dat"}}) {
+    SCOPED_TRACE(new_names.empty() ? "over old files" : "with new files");
+    ThreeChangedFiles(new_names);
+    // Inside the first reply; inside the large second one, at its start, middle
+    // and end, when the first file has arrived whole; then the rerun completes.
+    for (const int64_t drop_after : {10, 2000, 100000, 200000}) {
+      SCOPED_TRACE(drop_after);
+      options_.drop_after_bytes = drop_after;
+      PutOldFiles();
+      StartServer();
+      EXPECT_THROW(Sync("AtualizaPastaKVL", std::nullopt, "C:\\Windows\\kvl\\"), std::exception);
+      EXPECT_EQ(ExpectEachOldOrNew(), 0);
+      conn_.reset();
+      server_->Stop();
+    }
+    options_.drop_after_bytes = -1;
     StartServer();
-    EXPECT_THROW(Sync("AtualizaPastaKVL", std::nullopt, "C:\\Windows\\kvl\\"), std::exception);
-    EXPECT_EQ(ExpectEachOldOrNew(), 0);
+    Sync("AtualizaPastaKVL", std::nullopt, "C:\\Windows\\kvl\\");
+    EXPECT_EQ(ExpectEachOldOrNew(), 3);
     conn_.reset();
     server_->Stop();
   }
-  options_.drop_after_bytes = -1;
-  StartServer();
-  Sync("AtualizaPastaKVL", std::nullopt, "C:\\Windows\\kvl\\");
-  EXPECT_EQ(ExpectEachOldOrNew(), 3);
 }
 
 TEST_F(SyncTest, HostileNamesFailBeforeAnythingIsWritten) {
@@ -169,67 +191,83 @@ TEST_F(SyncTest, NamesWithTrailingBlanksAndDotsAreNormalised) {
 // the step is old; a failing time stamp or delete is not reported, and every
 // target is new. Nothing temporary is left, or, where the system would not
 // delete it, the next run removes it.
+// Every create, write, rename, time stamp and delete of a synchronisation
+// fails in turn, one call per run, over files the folder holds and with new
+// files among them. A failing create, write or rename ends the run with the
+// file layer's own text naming the target, and every target of the step is
+// old; a failing time stamp or delete is not reported, and every target is
+// new. Nothing temporary is left, or, where the system would not delete it,
+// the next run removes it. Calls that only note the step's new files may
+// fail unreported: the step then still ends all new.
 TEST_F(SyncTest, EachFileCallFailingInTurnLeavesTheStepOldOrNewAsAWhole) {
   using Call = FaultInjectionEnv::Call;
-  ThreeChangedFiles();
-  StartServer();
-  FaultInjectionEnv faults(&env());
-  const std::string kvl = "C:\\Windows\\kvl\\";
-  auto run = [&](Env& with) -> std::string {
-    try {
-      SyncWith(with, "AtualizaPastaKVL", std::nullopt, kvl);
-    } catch (const std::exception& e) {
-      return e.what();
-    }
-    return "";
-  };
-  auto reset = [&] {
-    for (const auto& [name, content] : new_) root_.Write(kvl + name, "old " + name);
-  };
-  for (const Call kind : FaultInjectionEnv::kCalls) {
-    reset();
-    faults.CountCalls();
-    ASSERT_EQ(run(faults), "");
-    const size_t calls = faults.Calls(kind);
-    ASSERT_GT(calls, 0u);
-    for (size_t index = 0; index < calls; ++index) {
-      SCOPED_TRACE(::testing::Message() << "call kind " << static_cast<int>(kind) << ", call " << index);
-      reset();
-      faults.FailCall(kind, index);
-      const std::string error = run(faults);
-      if (kind == Call::kDelete) {
-        // What the system would not delete goes on the next run.
-        EXPECT_EQ(error, "");
-        faults.CountCalls();
-        reset();
-        EXPECT_EQ(run(faults), "");
+  for (const std::vector<std::string>& new_names : {std::vector<std::string>{}, {"b.dat", "c.dat"}}) {
+    SCOPED_TRACE(new_names.empty() ? "over old files" : "with new files");
+    ThreeChangedFiles(new_names);
+    StartServer();
+    FaultInjectionEnv faults(&env());
+    const std::string kvl = "C:\\Windows\\kvl\\";
+    auto run = [&](Env& with) -> std::string {
+      try {
+        SyncWith(with, "AtualizaPastaKVL", std::nullopt, kvl);
+      } catch (const std::exception& e) {
+        return e.what();
       }
-      const int fresh = ExpectEachOldOrNew();
-      switch (kind) {
-        case Call::kCreate:
-        case Call::kMove: {
-          const bool named = error.starts_with("Cannot create file \"" + kvl) && error.ends_with(".dat\". Access is denied.");
-          EXPECT_TRUE(named) << error;
-          EXPECT_EQ(fresh, 0);
-          break;
-        }
-        case Call::kWrite:
-          EXPECT_EQ(error, FaultInjectionEnv::kDiskFullText);
-          EXPECT_EQ(fresh, 0);
-          break;
-        case Call::kSetTime: {
+      return "";
+    };
+    for (const Call kind : FaultInjectionEnv::kCalls) {
+      PutOldFiles();
+      faults.CountCalls();
+      ASSERT_EQ(run(faults), "");
+      const size_t calls = faults.Calls(kind);
+      ASSERT_GT(calls, 0u);
+      for (size_t index = 0; index < calls; ++index) {
+        SCOPED_TRACE(::testing::Message() << "call kind " << static_cast<int>(kind) << ", call " << index);
+        PutOldFiles();
+        faults.FailCall(kind, index);
+        const std::string error = run(faults);
+        if (kind == Call::kDelete) {
+          // What the system would not delete goes on the next run.
           EXPECT_EQ(error, "");
-          EXPECT_EQ(fresh, 3);
-          int stamped = 0;
-          for (const auto& [name, content] : new_) stamped += ClientTime(kvl + name) == RepoTime(kTime2) ? 1 : 0;
-          EXPECT_EQ(stamped, 2);
-          break;
+          faults.CountCalls();
+          PutOldFiles();
+          EXPECT_EQ(run(faults), "");
         }
-        case Call::kDelete:
+        const int fresh = ExpectEachOldOrNew();
+        if (error.empty() && kind != Call::kSetTime && kind != Call::kDelete) {
+          EXPECT_FALSE(new_names.empty()) << "only noting new files may fail unreported";
           EXPECT_EQ(fresh, 3);
-          break;
+          continue;
+        }
+        switch (kind) {
+          case Call::kCreate:
+          case Call::kMove: {
+            const bool named =
+                error.starts_with("Cannot create file \"" + kvl) && error.ends_with(".dat\". Access is denied.");
+            EXPECT_TRUE(named) << error;
+            EXPECT_EQ(fresh, 0);
+            break;
+          }
+          case Call::kWrite:
+            EXPECT_EQ(error, FaultInjectionEnv::kDiskFullText);
+            EXPECT_EQ(fresh, 0);
+            break;
+          case Call::kSetTime: {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(fresh, 3);
+            int stamped = 0;
+            for (const auto& [name, content] : new_) stamped += ClientTime(kvl + name) == RepoTime(kTime2) ? 1 : 0;
+            EXPECT_EQ(stamped, 2);
+            break;
+          }
+          case Call::kDelete:
+            EXPECT_EQ(fresh, 3);
+            break;
+        }
       }
     }
+    conn_.reset();
+    server_->Stop();
   }
 }
 

@@ -66,7 +66,13 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target,
                       std::optional<DosDateTime> stamp) {
-  const std::string& temp = temporary;
+  TemporaryOutput output(env, temporary);
+  return FetchFile(env, proxy, arquivo, NumeroAtualizacao, container_path, output, target, stamp);
+}
+
+FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
+                      const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
+                      FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp) {
   thread_local FetchBuffers buffers;
   PacketStreamReader& packet = buffers.packet;
   ContainerStreamReader& container = buffers.container;
@@ -77,7 +83,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   std::exception_ptr packet_error;
   std::exception_ptr unpack_error;
   bool unpacking = false;
-  bool temp_exists = false;
+  bool output_made = false;
   int creations = 0;
   std::string container_file = target;  // what a failed first creation names
   std::optional<std::string> checked;
@@ -93,13 +99,13 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
 
   const OpenEntry open_entry = [&]() -> std::unique_ptr<WritableFile> {
     try {
-      auto file = env.Create(temp, ShareMode::kExclusive);
-      temp_exists = true;
+      auto file = output.Create();
+      output_made = true;
       ++creations;
       return file;
     } catch (const EFCreateError& e) {
       // The first file made on disk would have been the container, later ones the target.
-      throw EFCreateError(Renamed(e.what(), temp, creations == 0 ? container_file : target));
+      throw EFCreateError(Renamed(e.what(), output.path(), creations == 0 ? container_file : target));
     }
   };
   const auto begin_content = [&](std::span<const uint8_t> head) {
@@ -186,7 +192,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   } catch (...) {
     background.reset();  // waits for the thread before the file goes
     container.Abort();
-    if (temp_exists) env.DeleteFile(temp);
+    if (output_made) env.DeleteFile(output.path());
     throw;
   }
 }

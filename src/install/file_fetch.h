@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/dos_time.h"
+#include "install/fetch_output.h"
 #include "platform/env.h"
 
 namespace selvane {
@@ -51,5 +52,9 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target,
                       std::optional<DosDateTime> stamp = std::nullopt);
+// The same into a file `output` makes (`temporary` above is a TemporaryOutput).
+FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
+                      const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
+                      FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp);
 
 }  // namespace selvane

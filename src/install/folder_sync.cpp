@@ -11,6 +11,7 @@
 #include "install/record_checks.h"
 #include "install/step_files.h"
 #include "install/windows_names.h"
+#include "platform/system_error_text.h"
 #include "records/record_set.h"
 #include "server/servidor_client.h"
 
@@ -40,6 +41,7 @@ std::vector<FetchListEntry> CheckedFetchList(TRecordSet& fetch_list) {
 // The file layer names the file it failed on; the user knows the target, not
 // the temporaries it waits in.
 std::string NamingTarget(std::string text, const std::string& temporary, const std::string& target) {
+  if (temporary.empty() || temporary == target) return text;
   for (size_t at = text.find(temporary); at != std::string::npos; at = text.find(temporary, at + target.size())) {
     text.replace(at, temporary.size(), target);
   }
@@ -50,7 +52,11 @@ std::string NamingTarget(std::string text, const std::string& temporary, const s
 
 void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, int32_t NumeroAtualizacao,
                      const FolderSyncStep& step) {
-  StepFiles::RemoveLeftovers(env, step.folder);
+  // A new file of an interrupted step that will not go would pass for the
+  // server's: nothing starts until it is gone.
+  if (const std::optional<std::string> left = StepFiles::RemoveLeftovers(env, step.folder)) {
+    throw EFCreateError(ReplaceFailureText(env, *left, kAccessDeniedText));
+  }
   TServidorClient proxy(connection);
   TRecordSet fetch_list(env);
   fetch_list.SetData(proxy.CallFolderMethod(step.method, RetornaListaArquivosPasta(env, step.folder)));
@@ -63,26 +69,24 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
   step_files.Open(targets.front());
   try {
     for (size_t i = 0; i < files.size(); ++i) {
-      const std::string temporary = step_files.NewTemporary(i, targets[i]);
-      FetchedFile fetched;
+      const std::unique_ptr<FetchOutput> output = step_files.Output(i, targets[i]);
       try {
-        // The container goes from the network straight into the temporary
-        // and never onto the disk, so no name the server gives it can make
-        // it the target: the name is only checked.
-        fetched = FetchFile(
+        // The container goes from the network straight into the file and
+        // never onto the disk, so no name the server gives it can make it
+        // the target: the name is only checked.
+        FetchFile(
             env, proxy, files[i].file, NumeroAtualizacao,
             [](const std::string& file_name) -> std::optional<std::string> {
               PlainFileNameFromServer(file_name);
               return std::nullopt;
             },
-            temporary, targets[i], DosDateTimeFromDateTime(files[i].file_date));
+            *output, targets[i], DosDateTimeFromDateTime(files[i].file_date));
       } catch (const EFCreateError& e) {
-        throw EFCreateError(NamingTarget(e.what(), temporary, targets[i]));
+        throw EFCreateError(NamingTarget(e.what(), output->path(), targets[i]));
       } catch (const EFOpenError& e) {
-        throw EFOpenError(NamingTarget(e.what(), temporary, targets[i]));
+        throw EFOpenError(NamingTarget(e.what(), output->path(), targets[i]));
       }
-      // The stamp, set before the temporary closed, travels with the file when it is put in place.
-      if (fetched.entries > 0) step_files.Fetched(i);
+      // The stamp, set before the file closed, travels with a temporary when it is put in place.
       if (step.percent_prefix) {
         window.SetStatus(
             PercentStatus(*step.percent_prefix, static_cast<int>(i + 1), static_cast<int>(files.size())));
@@ -92,10 +96,10 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
       std::vector<std::string> names;
       for (const FetchListEntry& f : files) names.push_back(f.name);
       CheckStepSignatures(env, *step.trust_key, step.folder, names,
-                          [&](size_t i) { return step_files.TemporaryPath(i); });
+                          [&](size_t i) { return step_files.ContentPath(i); });
     }
   } catch (...) {
-    StepFiles::RemoveLeftovers(env, step.folder);
+    step_files.Discard();
     throw;
   }
   step_files.Commit(targets);

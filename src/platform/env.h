@@ -154,6 +154,11 @@ class Env : public CodePage {
   // spelling); nullopt, moving nothing, when one is. One lookup of `to` where
   // a check before the move would be two, which counts in a large folder.
   virtual std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) = 0;
+  // Create for a name nothing holds yet: a new, empty file for writing;
+  // nullptr, touching nothing, when a file or folder already has the name (in
+  // any spelling). One lookup of the name, as MoveFileToFreeName. Throws
+  // EFCreateError for every other failure.
+  virtual std::unique_ptr<WritableFile> CreateNew(const std::string& path, ShareMode share) = 0;
   // The programs that hold the file open, by the names the system gives them
   // (the Restart Manager's on Windows); empty when none is known.
   virtual std::vector<std::string> ProgramsHoldingFile(const std::string& path) = 0;
@@ -182,7 +187,8 @@ class Env : public CodePage {
   bool SameFile(const std::string& a, const std::string& b) override;                       \
   bool RemoveDirectory(const std::string& path) override;                                   \
   std::string MoveFileReplaceReason(const std::string& from, const std::string& to) override; \
-  std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) override;
+  std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) override; \
+  std::unique_ptr<WritableFile> CreateNew(const std::string& path, ShareMode share) override;
 
 #define SELVANE_ENV_FILE_HOLDERS \
   std::vector<std::string> ProgramsHoldingFile(const std::string& path) override;

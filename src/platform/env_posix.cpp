@@ -356,6 +356,12 @@ std::optional<std::string> PosixEnv::MoveFileToFreeName(const std::string& from,
   return MoveFileReplaceReason(from, to);
 }
 
+std::unique_ptr<WritableFile> PosixEnv::CreateNew(const std::string& path, ShareMode share) {
+  const auto r = Resolve(path);
+  if (r && r->exists) return nullptr;
+  return Create(path, share);
+}
+
 std::string PosixEnv::MoveFileReplaceReason(const std::string& from, const std::string& to) {
   const auto src = Resolve(from);
   const auto dst = Resolve(to);

@@ -137,6 +137,17 @@ std::unique_ptr<WritableFile> Win32Env::Create(const std::string& path, ShareMod
   return std::make_unique<Win32WritableFile>(h);
 }
 
+std::unique_ptr<WritableFile> Win32Env::CreateNew(const std::string& path, ShareMode share) {
+  HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareFlags(share),
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) return std::make_unique<Win32WritableFile>(h);
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
+  // A folder of that name refuses access rather than saying it exists.
+  if (error == ERROR_ACCESS_DENIED && ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) return nullptr;
+  throw EFCreateError(CreateErrorMessage(path, SystemErrorText(error)));
+}
+
 bool Win32Env::DeleteFile(const std::string& path) {
   return ::DeleteFileW(Wide(path).c_str()) != 0;
 }

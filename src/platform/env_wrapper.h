@@ -89,6 +89,9 @@ class EnvWrapper : public Env {
   std::optional<std::string> MoveFileToFreeName(const std::string& from, const std::string& to) override {
     return target_->MoveFileToFreeName(from, to);
   }
+  std::unique_ptr<WritableFile> CreateNew(const std::string& path, ShareMode share) override {
+    return target_->CreateNew(path, share);
+  }
   std::vector<std::string> ProgramsHoldingFile(const std::string& path) override {
     return target_->ProgramsHoldingFile(path);
   }

@@ -357,6 +357,29 @@ TEST_P(EnvContract, AMoveToAFreeNameNeverReplaces) {
   EXPECT_EQ(Get("sub\\free.bin"), "new");
 }
 
+TEST_P(EnvContract, ANewFileIsMadeOnlyUnderAFreeName) {
+  Put("Old.bin", "old");
+  ASSERT_TRUE(env_->CreateDirectory(dir_ + "sub"));
+  for (const char* taken : {"Old.bin", "OLD.BIN", "sub", "SUB"}) {
+    SCOPED_TRACE(taken);
+    EXPECT_EQ(env_->CreateNew(dir_ + taken, ShareMode::kExclusive), nullptr);
+  }
+  EXPECT_EQ(Get("Old.bin"), "old");
+  EXPECT_TRUE(env_->DirectoryExists(dir_ + "sub\\"));
+  EXPECT_THROW(env_->CreateNew(dir_ + "nowhere\\free.bin", ShareMode::kExclusive), EFCreateError);
+  {
+    auto file = env_->CreateNew(dir_ + "sub\\Free.bin", ShareMode::kExclusive);
+    ASSERT_NE(file, nullptr);
+    const std::string bytes = "new";
+    file->Write(bytes.data(), bytes.size());
+    // Held without sharing, as Create holds it.
+    EXPECT_THROW(env_->OpenRead(dir_ + "sub\\free.bin", ShareMode::kReadWrite), EFOpenError);
+  }
+  EXPECT_EQ(Get("sub\\free.bin"), "new");
+  EXPECT_EQ(env_->CreateNew(dir_ + "SUB\\FREE.BIN", ShareMode::kExclusive), nullptr);
+  EXPECT_EQ(Get("sub\\free.bin"), "new");
+}
+
 TEST_P(EnvContract, OnlyAnEmptyFolderIsRemoved) {
   ASSERT_TRUE(env_->CreateDirectory(dir_ + "tmp"));
   Put("tmp\\a.txt", "x");

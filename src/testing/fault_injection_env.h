@@ -89,6 +89,15 @@ class FaultInjectionEnv : public EnvWrapper {
       throw EFCreateError(CreateErrorMessage(path, *reason));
     return std::make_unique<Writable>(*this, EnvWrapper::Create(path, share));
   }
+  // Counts and fails as Create: both make a file.
+  std::unique_ptr<WritableFile> CreateNew(const std::string& path, ShareMode share) override {
+    if (Due(Call::kCreate)) throw EFCreateError(CreateErrorMessage(path, kAccessDeniedText));
+    if (const std::string* reason = Matching(create_faults_, path))
+      throw EFCreateError(CreateErrorMessage(path, *reason));
+    auto file = EnvWrapper::CreateNew(path, share);
+    if (!file) return nullptr;
+    return std::make_unique<Writable>(*this, std::move(file));
+  }
   std::unique_ptr<ReadableFile> OpenRead(const std::string& path, ShareMode share) override {
     if (const std::string* reason = Matching(open_faults_, path))
       throw EFOpenError(OpenErrorMessage(path, *reason));

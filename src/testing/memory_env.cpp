@@ -319,6 +319,14 @@ std::optional<std::string> MemoryEnv::MoveFileToFreeName(const std::string& from
   return MoveFileReplaceReason(from, to);
 }
 
+std::unique_ptr<WritableFile> MemoryEnv::CreateNew(const std::string& path, ShareMode share) {
+  if (const auto p = Locate(path)) {
+    std::lock_guard lock(mu_);
+    if (!p->is_root && Find(p->key) != nullptr) return nullptr;
+  }
+  return Create(path, share);
+}
+
 bool MemoryEnv::SameFile(const std::string& a, const std::string& b) {
   // Names are folded as everywhere in this Env: the key is the file's identity.
   const auto pa = Locate(a);

@@ -57,15 +57,7 @@ class StepFiles {
   // Where file `index`'s content is now; empty when none was written.
   std::string ContentPath(size_t index) const;
 
-  // Where the content of file `index` waits when it goes through a
-  // temporary; NewTemporary first makes its group's folder, naming `target`
-  // if it cannot.
-  std::string NewTemporary(size_t index, const std::string& target);
-  std::string TemporaryPath(size_t index) const;
-  // Notes that the temporary of file `index` was made.
-  void Fetched(size_t index);
-
-  // Puts every temporary noted as fetched in the place of its target, in the
+  // Puts every temporary written in the place of its target, in the
   // order given; a later entry for the same target wins. On a failure every
   // target is put back as it was, every new file removed, and the failure is
   // thrown, naming the file and, where the system tells, the programs holding
@@ -82,6 +74,11 @@ class StepFiles {
     bool backed_up;
     bool placed;
   };
+  // Where the content of file `index` waits when it goes through a
+  // temporary; NewTemporary first makes its group's folder, naming `target`
+  // if it cannot.
+  std::string NewTemporary(size_t index, const std::string& target);
+  std::string TemporaryPath(size_t index) const;
   // Makes the file for file `index`'s first entry and sets `path` to it.
   std::unique_ptr<WritableFile> CreateContent(size_t index, const std::string& target, std::string& path);
   bool NameIsFree(const std::string& name) const;

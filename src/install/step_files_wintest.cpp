@@ -1,5 +1,6 @@
-// Putting a step's files in place on Windows itself: real renames, a target
-// held by another program, and the Restart Manager's names for the holder.
+// Putting a step's files in place on Windows itself: real renames, new files
+// made under their own names, a target held by another program, and the
+// Restart Manager's names for the holder.
 
 #include "platform/windows_api.h"
 // (first: the API's macros must be gone before Env is declared)
@@ -50,9 +51,11 @@ class WinStepFilesTest : public ::testing::Test {
   StepFiles Fetched() {
     StepFiles files(env_, dir_);
     files.Open(targets_.front());
+    // As the fetch writes them: a new name (novo.dll) in its place at once.
     for (size_t i = 0; i < targets_.size(); ++i) {
-      Write(files.NewTemporary(i, targets_[i]), "new");
-      files.Fetched(i);
+      const std::unique_ptr<WritableFile> f = files.Output(i, targets_[i])->Create();
+      f->Write("new", 3);
+      f->Close();
     }
     return files;
   }
@@ -73,7 +76,7 @@ TEST_F(WinStepFilesTest, AllFilesArePutInPlaceTogether) {
 
 // A program holding the last target open (the point-of-sale program's data
 // file, say) fails the step: the text names the file, every target is old
-// again and no temporary is left.
+// again, the new one is gone and no temporary is left.
 TEST_F(WinStepFilesTest, ATargetHeldByAProgramLeavesEveryTargetOld) {
   targets_ = {dir_ + "VendraECF.exe", dir_ + "novo.dll", dir_ + "leiame.txt"};
   StepFiles files = Fetched();

@@ -149,14 +149,16 @@ std::optional<std::string> StepFiles::RemoveLeftovers(Env& env, const std::strin
   if (new_files_listed) {
     const std::string list = temp_folder + kNewFilesName;
     try {
-      for (const std::string& name : ListedNewFiles(env, list)) {
+      const std::vector<std::string> names = ListedNewFiles(env, list);
+      for (const std::string& name : names) {
         const std::string path = folder + name;
         if (!env.DeleteFile(path) && env.FileExists(path) && !left) left = path;
       }
+      // A list that stays would take a later step's file of one of its names.
+      if (!left && !env.DeleteFile(list) && !names.empty()) left = list;
     } catch (const EFileError&) {
       left = list;
     }
-    if (!left) env.DeleteFile(list);
   }
   for (const std::string& sub : sub_folders) env.RemoveDirectory(temp_folder + sub);
   env.RemoveDirectory(temp_folder);

@@ -39,8 +39,9 @@ class StepFiles {
   // whose place is empty is put back, every new file the list names is
   // deleted, everything else is deleted, and the temporaries' folder is
   // removed. Runs before the folder is listed. Returns the first new file that
-  // could not be deleted (the list then stays for the next run); a step must
-  // not start while one is left.
+  // could not be deleted (the list then stays for the next run), or the list
+  // when it names files and cannot go; a step must not start while one is
+  // left.
   static std::optional<std::string> RemoveLeftovers(Env& env, const std::string& folder);
 
   // Creates the temporaries' folder and notes the names the folder holds.

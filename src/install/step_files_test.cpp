@@ -314,6 +314,19 @@ TEST_F(StepFilesTest, ANewFileThatWillNotGoIsReportedAndStaysListed) {
   EXPECT_TRUE(mem_.Contents(kTemp + StepFiles::kNewFilesName).has_value());
   EXPECT_EQ(StepFiles::RemoveLeftovers(mem_, kFolder), std::nullopt);
   EXPECT_EQ(Folder(), old_);
+  // So is a list that will not go, unless it names nothing.
+  const std::string list = kTemp + StepFiles::kNewFilesName;
+  for (const std::string listed : {"+novo.txt\n", ""}) {
+    SCOPED_TRACE(listed);
+    mem_.PutFile(list, listed);
+    {
+      auto held = mem_.OpenRead(list, ShareMode::kReadWrite);
+      EXPECT_EQ(StepFiles::RemoveLeftovers(mem_, kFolder), listed.empty() ? std::nullopt : std::optional(list));
+    }
+    EXPECT_EQ(StepFiles::RemoveLeftovers(mem_, kFolder), std::nullopt);
+    EXPECT_EQ(Folder(), old_);
+    EXPECT_EQ(mem_.Folders(), (Texts{"C:\\Kavel", "C:\\Kavel\\ECF"}));
+  }
 }
 
 // Every file call of a step with new files fails in turn: creating, writing

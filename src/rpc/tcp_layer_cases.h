@@ -8,6 +8,8 @@
 #include <atomic>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -175,6 +177,55 @@ TEST(TcpLayer, NegativeTimeLimitsMeanNone) {
   channel.Close();
 }
 
+// Without injected time the limits pass on the socket itself: tiny limits
+// that the kernel waits out while the server stays silent.
+TEST(TcpLayer, TimeLimitsPassOnTheSocket) {
+  struct Case {
+    const char* connect;
+    const char* communication;
+    bool first_byte_sent;
+    const char* text;
+  };
+  for (const Case& c : {Case{"20", "60000", false, "Connection timeout error"},
+                        Case{"60000", "20", true, "Communication timeout error"}}) {
+    ScriptedServer server([&c](TcpSocket& s) {
+      if (c.first_byte_sent) s.WriteAll(AsBytes("a"));
+      ReadAtLeast(s, 1);  // holds the connection open until the client closes it
+    });
+    TRpcSocketChannel channel;
+    OpenWith(channel, server, {{"ConnectTimeout", c.connect}, {"CommunicationTimeout", c.communication}});
+    uint8_t b[8];
+    if (c.first_byte_sent) {
+      EXPECT_EQ(channel.Read(b), 1) << c.text;
+    }
+    try {
+      channel.Read(b);
+      ADD_FAILURE() << c.text;
+    } catch (const TRpcError& e) {
+      EXPECT_STREQ(e.what(), c.text);
+    }
+    EXPECT_EQ(channel.Read(b), -1) << c.text;  // the layer was terminated
+  }
+}
+
+// The connect limit ends with the first byte: with no communication limit a
+// later read outlasts it.
+TEST(TcpLayer, LaterReadsOutlastTheConnectLimit) {
+  ScriptedServer server([](TcpSocket& s) {
+    s.WriteAll(AsBytes("a"));
+    s.WaitReadable(60);  // the client sends nothing: a pause of six connect limits
+    s.WriteAll(AsBytes("b"));
+    ReadAtLeast(s, 1);
+  });
+  TRpcSocketChannel channel;
+  OpenWith(channel, server, {{"ConnectTimeout", "10"}, {"CommunicationTimeout", "-1"}});
+  uint8_t b[8];
+  EXPECT_EQ(channel.Read(b), 1);
+  EXPECT_EQ(channel.Read(b), 1);
+  EXPECT_EQ(b[0], 'b');
+  channel.Close();
+}
+
 TEST(TcpLayer, IpVersionSetting) {
   ScriptedServer server([](TcpSocket&) {});
   // "ipv6" is not the IPv6 setting: the IPv4 loopback is reached.
@@ -206,6 +257,91 @@ TEST(Socket, ErrorTexts) {
   EXPECT_EQ(SocketErrorMessage(10061), "Socket Error # 10061\r\nConnection refused.");
   EXPECT_EQ(SocketErrorMessage(11001), "Socket Error # 11001\r\nHost not found.");
   EXPECT_EQ(SocketErrorMessage(10060), "Socket Error # 10060\r\nConnection timed out.");
+}
+
+// Both ends of one loopback connection.
+struct SocketPair {
+  SocketPair() : listener(ListenTcp(0)) {
+    client = ConnectTcp(ConnectOptions{.host = "127.0.0.1", .port = listener->port()});
+    server = listener->Accept();
+  }
+  std::unique_ptr<TcpListener> listener;
+  std::unique_ptr<TcpSocket> client;
+  std::unique_ptr<TcpSocket> server;
+};
+
+TEST(Socket, ReadWithin) {
+  enum class Peer { kSent, kSilent, kClosed };
+  enum class Outcome { kBytes, kLimitPassed, kClosed };
+  struct Case {
+    Peer peer;
+    int timeout_ms;
+    Outcome outcome;
+  };
+  for (const Case& c : {Case{Peer::kSent, -1, Outcome::kBytes}, Case{Peer::kSent, 0, Outcome::kBytes},
+                        Case{Peer::kSent, 20, Outcome::kBytes}, Case{Peer::kSent, 60000, Outcome::kBytes},
+                        Case{Peer::kSilent, 0, Outcome::kLimitPassed}, Case{Peer::kSilent, 1, Outcome::kLimitPassed},
+                        Case{Peer::kSilent, 20, Outcome::kLimitPassed}, Case{Peer::kClosed, -1, Outcome::kClosed},
+                        Case{Peer::kClosed, 0, Outcome::kClosed}, Case{Peer::kClosed, 20, Outcome::kClosed}}) {
+    SocketPair pair;
+    if (c.peer == Peer::kSent) pair.server->WriteAll(AsBytes("ab"));
+    if (c.peer == Peer::kClosed) pair.server->Close();
+    if (c.peer != Peer::kSilent) {
+      ASSERT_TRUE(pair.client->WaitReadable(-1));  // arrived before a limit of 0
+    }
+    uint8_t b[8];
+    const auto trace = testing::Message() << "peer " << static_cast<int>(c.peer) << ", limit " << c.timeout_ms;
+    switch (c.outcome) {
+      case Outcome::kBytes:
+        EXPECT_EQ(pair.client->ReadWithin(b, c.timeout_ms), std::optional<size_t>(2)) << trace;
+        EXPECT_EQ(std::string(b, b + 2), "ab") << trace;
+        break;
+      case Outcome::kLimitPassed:
+        EXPECT_EQ(pair.client->ReadWithin(b, c.timeout_ms), std::nullopt) << trace;
+        break;
+      case Outcome::kClosed:
+        EXPECT_THROW(pair.client->ReadWithin(b, c.timeout_ms), ESocketClosed) << trace;
+        EXPECT_THROW(pair.client->ReadWithin(b, c.timeout_ms), ESocketClosed) << trace;  // and stays closed
+        break;
+    }
+  }
+}
+
+// A limit set for one read is not left on the socket for the next one.
+TEST(Socket, ReadAfterALimitedReadWaitsWithoutLimit) {
+  SocketPair pair;
+  pair.server->WriteAll(AsBytes("a"));
+  ASSERT_TRUE(pair.client->WaitReadable(-1));
+  uint8_t b[8];
+  ASSERT_EQ(pair.client->ReadWithin(b, 1), std::optional<size_t>(1));
+  std::thread late([&pair] {
+    pair.server->WaitReadable(40);  // the client sends nothing: a pause of forty such limits
+    pair.server->WriteAll(AsBytes("b"));
+  });
+  EXPECT_EQ(pair.client->Read(b), 1u);
+  EXPECT_EQ(b[0], 'b');
+  late.join();
+}
+
+// What the layer's Terminate relies on: a read waiting on another thread
+// returns when the socket is shut down.
+TEST(Socket, ShutdownEndsAWaitingRead) {
+  for (const int timeout_ms : {-1, 60000}) {
+    SocketPair pair;
+    std::atomic<bool> closed{false};
+    std::thread reader([&] {
+      uint8_t b[8];
+      try {
+        pair.client->ReadWithin(b, timeout_ms);
+      } catch (const ESocketClosed&) {
+        closed = true;
+      }
+    });
+    pair.server->WaitReadable(20);  // the reader is in its wait by now
+    pair.client->Shutdown();
+    reader.join();
+    EXPECT_TRUE(closed) << timeout_ms;
+  }
 }
 
 TEST(Socket, ListenerCloseEndsAWaitingAccept) {

@@ -164,66 +164,50 @@ TEST(TcpLayer, NoByteWithinTheConnectTimeLimit) {
   channel.Close();
 }
 
-TEST(TcpLayer, NegativeTimeLimitsMeanNone) {
-  ScriptedServer server([](TcpSocket& s) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    s.WriteAll(AsBytes("late"));
-    ReadAtLeast(s, 1);
-  });
-  TRpcSocketChannel channel;
-  OpenWith(channel, server, {{"ConnectTimeout", "-1"}, {"CommunicationTimeout", "-20"}});
-  uint8_t b[8];
-  EXPECT_GE(channel.Read(b), 1);
-  channel.Close();
-}
-
 // Without injected time the limits pass on the socket itself: tiny limits
-// that the kernel waits out while the server stays silent.
-TEST(TcpLayer, TimeLimitsPassOnTheSocket) {
+// that the kernel waits out while the server stays silent. Negative limits
+// mean none; the connect limit ends with the first byte, so with no
+// communication limit a later read outlasts it.
+TEST(TcpLayer, TimeLimitsOnTheSocket) {
   struct Case {
     const char* connect;
     const char* communication;
-    bool first_byte_sent;
-    const char* text;
+    bool first_byte_at_once;
+    bool late_bytes;   // sent after a pause of ten connect limits, or nothing more
+    const char* text;  // of the limit that passes; nullptr: the late bytes are read
   };
-  for (const Case& c : {Case{"20", "60000", false, "Connection timeout error"},
-                        Case{"60000", "20", true, "Communication timeout error"}}) {
+  for (const Case& c : {Case{"-1", "-20", false, true, nullptr}, Case{"10", "-1", true, true, nullptr},
+                        Case{"20", "60000", false, false, "Connection timeout error"},
+                        Case{"60000", "20", true, false, "Communication timeout error"}}) {
+    const std::string trace = std::string(c.connect) + " " + c.communication;
     ScriptedServer server([&c](TcpSocket& s) {
-      if (c.first_byte_sent) s.WriteAll(AsBytes("a"));
+      if (c.first_byte_at_once) s.WriteAll(AsBytes("a"));
+      if (c.late_bytes) {
+        s.WaitReadable(100);  // the client sends nothing
+        s.WriteAll(AsBytes("late"));
+      }
       ReadAtLeast(s, 1);  // holds the connection open until the client closes it
     });
     TRpcSocketChannel channel;
     OpenWith(channel, server, {{"ConnectTimeout", c.connect}, {"CommunicationTimeout", c.communication}});
     uint8_t b[8];
-    if (c.first_byte_sent) {
-      EXPECT_EQ(channel.Read(b), 1) << c.text;
+    if (c.first_byte_at_once) {
+      EXPECT_EQ(channel.Read(b), 1) << trace;
+    }
+    if (!c.text) {
+      EXPECT_GE(channel.Read(b), 1) << trace;
+      EXPECT_EQ(b[0], 'l') << trace;
+      channel.Close();
+      continue;
     }
     try {
       channel.Read(b);
-      ADD_FAILURE() << c.text;
+      ADD_FAILURE() << trace;
     } catch (const TRpcError& e) {
       EXPECT_STREQ(e.what(), c.text);
     }
-    EXPECT_EQ(channel.Read(b), -1) << c.text;  // the layer was terminated
+    EXPECT_EQ(channel.Read(b), -1) << trace;  // the layer was terminated
   }
-}
-
-// The connect limit ends with the first byte: with no communication limit a
-// later read outlasts it.
-TEST(TcpLayer, LaterReadsOutlastTheConnectLimit) {
-  ScriptedServer server([](TcpSocket& s) {
-    s.WriteAll(AsBytes("a"));
-    s.WaitReadable(60);  // the client sends nothing: a pause of six connect limits
-    s.WriteAll(AsBytes("b"));
-    ReadAtLeast(s, 1);
-  });
-  TRpcSocketChannel channel;
-  OpenWith(channel, server, {{"ConnectTimeout", "10"}, {"CommunicationTimeout", "-1"}});
-  uint8_t b[8];
-  EXPECT_EQ(channel.Read(b), 1);
-  EXPECT_EQ(channel.Read(b), 1);
-  EXPECT_EQ(b[0], 'b');
-  channel.Close();
 }
 
 TEST(TcpLayer, IpVersionSetting) {

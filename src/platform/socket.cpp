@@ -74,4 +74,9 @@ std::string SocketErrorMessage(int code) {
 
 ESocketError::ESocketError(int code) : std::runtime_error(SocketErrorMessage(code)), code_(code) {}
 
+size_t TcpSocket::Read(std::span<uint8_t> buffer) {
+  if (const std::optional<size_t> n = ReadWithin(buffer, -1)) return *n;
+  throw ESocketError(kWsaTimedOut);  // a wait without limit ended by the system's own
+}
+
 }  // namespace selvane

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -85,9 +86,14 @@ class TcpSocket {
   // Waits until at least one byte can be read or the peer has closed; false
   // when `timeout_ms` (negative: no limit) passed first.
   virtual bool WaitReadable(int timeout_ms) = 0;
-  // Reads at least one byte into `buffer`, waiting for it; returns the count.
-  // A closed, reset or aborted connection raises ESocketClosed.
-  virtual size_t Read(std::span<uint8_t> buffer) = 0;
+  // Reads at least one byte into `buffer`, waiting for it as long as it
+  // takes; returns the count. A closed, reset or aborted connection raises
+  // ESocketClosed.
+  size_t Read(std::span<uint8_t> buffer);
+  // Read with a time limit, waiting and reading in one system call (negative:
+  // no limit; 0: only what has arrived); nullopt when the limit passed first.
+  // After that the connection may be unusable (Winsock leaves it so): close it.
+  virtual std::optional<size_t> ReadWithin(std::span<uint8_t> buffer, int timeout_ms) = 0;
   // Writes every byte or raises.
   virtual void WriteAll(std::span<const uint8_t> bytes) = 0;
   // Shuts both directions; a read waiting on another thread returns.

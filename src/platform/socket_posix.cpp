@@ -5,11 +5,13 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/socket.h"
 
@@ -81,12 +83,16 @@ class PosixSocket : public TcpSocket {
     }
   }
 
-  size_t Read(std::span<uint8_t> buffer) override {
+  std::optional<size_t> ReadWithin(std::span<uint8_t> buffer, int timeout_ms) override {
     if (closed_by_peer_) throw ESocketClosed();
+    // SO_RCVTIMEO 0 means no limit: a limit of 0 is a read that does not wait.
+    const int flags = timeout_ms == 0 ? MSG_DONTWAIT : 0;
+    if (timeout_ms != 0) SetReceiveLimit(timeout_ms < 0 ? 0 : timeout_ms);
     for (;;) {
-      const ssize_t n = ::recv(fd_.load(), buffer.data(), buffer.size(), 0);
+      const ssize_t n = ::recv(fd_.load(), buffer.data(), buffer.size(), flags);
       if (n > 0) return static_cast<size_t>(n);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return std::nullopt;
       if (n == 0 || errno == ECONNRESET || errno == ECONNABORTED || errno == EPIPE) {
         closed_by_peer_ = true;
         throw ESocketClosed();
@@ -118,8 +124,17 @@ class PosixSocket : public TcpSocket {
   }
 
  private:
+  // Sets the receive time limit (0: none) when it differs from the last one.
+  void SetReceiveLimit(int timeout_ms) {
+    if (timeout_ms == receive_limit_ms_) return;
+    const timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    if (::setsockopt(fd_.load(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0) Raise(errno);
+    receive_limit_ms_ = timeout_ms;
+  }
+
   std::atomic<int> fd_;
   bool closed_by_peer_ = false;
+  int receive_limit_ms_ = 0;  // the socket's SO_RCVTIMEO; a new socket has none
 };
 
 // Connects one resolved address, honouring the time limit.

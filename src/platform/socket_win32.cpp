@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 #include "platform/socket.h"
 
@@ -39,13 +40,20 @@ class WinsockSocket : public TcpSocket {
     return r > 0;
   }
 
-  size_t Read(std::span<uint8_t> buffer) override {
+  // Under Wine every Winsock call costs wineserver round trips: the limit
+  // goes on the socket (once per change) and one blocking recv both waits
+  // and reads.
+  std::optional<size_t> ReadWithin(std::span<uint8_t> buffer, int timeout_ms) override {
     if (closed_by_peer_) throw ESocketClosed();
+    // SO_RCVTIMEO 0 means no limit: a limit of 0 is a read that does not wait.
+    if (timeout_ms == 0 && !WaitReadable(0)) return std::nullopt;
+    SetReceiveLimit(timeout_ms <= 0 ? 0 : static_cast<DWORD>(timeout_ms));
     const int want = static_cast<int>(std::min<size_t>(buffer.size(), 0x7FFFFFFF));
     const int n = ::recv(s_.load(), reinterpret_cast<char*>(buffer.data()), want, 0);
     if (n > 0) return static_cast<size_t>(n);
     const int err = n == 0 ? 0 : ::WSAGetLastError();
-    if (n == 0 || err == WSAECONNRESET || err == WSAECONNABORTED) {
+    if (err == WSAETIMEDOUT) return std::nullopt;
+    if (n == 0 || err == WSAECONNRESET || err == WSAECONNABORTED || shut_down_) {
       closed_by_peer_ = true;
       throw ESocketClosed();
     }
@@ -64,7 +72,12 @@ class WinsockSocket : public TcpSocket {
 
   void Shutdown() override {
     const SOCKET s = s_.load();
-    if (s != INVALID_SOCKET) ::shutdown(s, SD_BOTH);
+    if (s == INVALID_SOCKET) return;
+    shut_down_ = true;
+    ::shutdown(s, SD_BOTH);
+    // A blocking recv on another thread outlives the shutdown (Wine keeps it
+    // waiting): cancel it, and it fails with WSA_OPERATION_ABORTED.
+    ::CancelIoEx(reinterpret_cast<HANDLE>(s), nullptr);
   }
 
   void Close() override {
@@ -73,8 +86,20 @@ class WinsockSocket : public TcpSocket {
   }
 
  private:
+  // Sets the receive time limit (0: none) when it differs from the last one.
+  void SetReceiveLimit(DWORD timeout_ms) {
+    if (timeout_ms == receive_limit_ms_) return;
+    if (::setsockopt(s_.load(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout_ms),
+                     sizeof timeout_ms) == SOCKET_ERROR) {
+      RaiseLast();
+    }
+    receive_limit_ms_ = timeout_ms;
+  }
+
   std::atomic<SOCKET> s_;
   bool closed_by_peer_ = false;
+  std::atomic<bool> shut_down_{false};
+  DWORD receive_limit_ms_ = 0;  // the socket's SO_RCVTIMEO; a new socket has none
 };
 
 SOCKET ConnectAddress(const addrinfo& a, int timeout_ms) {

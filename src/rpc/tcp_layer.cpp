@@ -1,5 +1,7 @@
 #include "rpc/tcp_layer.h"
 
+#include <optional>
+
 #include "rpc/rpc_error.h"
 
 namespace selvane {
@@ -50,14 +52,19 @@ int TRpcTcpLayer::Read(std::span<uint8_t> buffer) {
   }
   const char* text = received_any_ ? "Communication timeout error" : "Connection timeout error";
   try {
-    const bool readable = read_wait_ ? read_wait_->WaitReadable(*socket_, limit) : socket_->WaitReadable(limit);
-    if (!readable) {
+    // Without injected time one call waits and reads (each costs under Wine).
+    std::optional<size_t> n;
+    if (!read_wait_) {
+      n = socket_->ReadWithin(buffer, limit);
+    } else if (read_wait_->WaitReadable(*socket_, limit)) {
+      n = socket_->Read(buffer);
+    }
+    if (!n) {
       Terminate();
       throw TRpcError(text);
     }
-    const size_t n = socket_->Read(buffer);
     received_any_ = true;
-    return static_cast<int>(n);
+    return static_cast<int>(*n);
   } catch (const TRpcError&) {
     throw;
   } catch (const std::exception&) {

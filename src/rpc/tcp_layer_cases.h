@@ -8,6 +8,8 @@
 #include <atomic>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -162,17 +164,50 @@ TEST(TcpLayer, NoByteWithinTheConnectTimeLimit) {
   channel.Close();
 }
 
-TEST(TcpLayer, NegativeTimeLimitsMeanNone) {
-  ScriptedServer server([](TcpSocket& s) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    s.WriteAll(AsBytes("late"));
-    ReadAtLeast(s, 1);
-  });
-  TRpcSocketChannel channel;
-  OpenWith(channel, server, {{"ConnectTimeout", "-1"}, {"CommunicationTimeout", "-20"}});
-  uint8_t b[8];
-  EXPECT_GE(channel.Read(b), 1);
-  channel.Close();
+// Without injected time the limits pass on the socket itself: tiny limits
+// that the kernel waits out while the server stays silent. Negative limits
+// mean none; the connect limit ends with the first byte, so with no
+// communication limit a later read outlasts it.
+TEST(TcpLayer, TimeLimitsOnTheSocket) {
+  struct Case {
+    const char* connect;
+    const char* communication;
+    bool first_byte_at_once;
+    bool late_bytes;   // sent after a pause of ten connect limits, or nothing more
+    const char* text;  // of the limit that passes; nullptr: the late bytes are read
+  };
+  for (const Case& c : {Case{"-1", "-20", false, true, nullptr}, Case{"10", "-1", true, true, nullptr},
+                        Case{"20", "60000", false, false, "Connection timeout error"},
+                        Case{"60000", "20", true, false, "Communication timeout error"}}) {
+    const std::string trace = std::string(c.connect) + " " + c.communication;
+    ScriptedServer server([&c](TcpSocket& s) {
+      if (c.first_byte_at_once) s.WriteAll(AsBytes("a"));
+      if (c.late_bytes) {
+        s.WaitReadable(100);  // the client sends nothing
+        s.WriteAll(AsBytes("late"));
+      }
+      ReadAtLeast(s, 1);  // holds the connection open until the client closes it
+    });
+    TRpcSocketChannel channel;
+    OpenWith(channel, server, {{"ConnectTimeout", c.connect}, {"CommunicationTimeout", c.communication}});
+    uint8_t b[8];
+    if (c.first_byte_at_once) {
+      EXPECT_EQ(channel.Read(b), 1) << trace;
+    }
+    if (!c.text) {
+      EXPECT_GE(channel.Read(b), 1) << trace;
+      EXPECT_EQ(b[0], 'l') << trace;
+      channel.Close();
+      continue;
+    }
+    try {
+      channel.Read(b);
+      ADD_FAILURE() << trace;
+    } catch (const TRpcError& e) {
+      EXPECT_STREQ(e.what(), c.text);
+    }
+    EXPECT_EQ(channel.Read(b), -1) << trace;  // the layer was terminated
+  }
 }
 
 TEST(TcpLayer, IpVersionSetting) {
@@ -206,6 +241,91 @@ TEST(Socket, ErrorTexts) {
   EXPECT_EQ(SocketErrorMessage(10061), "Socket Error # 10061\r\nConnection refused.");
   EXPECT_EQ(SocketErrorMessage(11001), "Socket Error # 11001\r\nHost not found.");
   EXPECT_EQ(SocketErrorMessage(10060), "Socket Error # 10060\r\nConnection timed out.");
+}
+
+// Both ends of one loopback connection.
+struct SocketPair {
+  SocketPair() : listener(ListenTcp(0)) {
+    client = ConnectTcp(ConnectOptions{.host = "127.0.0.1", .port = listener->port()});
+    server = listener->Accept();
+  }
+  std::unique_ptr<TcpListener> listener;
+  std::unique_ptr<TcpSocket> client;
+  std::unique_ptr<TcpSocket> server;
+};
+
+TEST(Socket, ReadWithin) {
+  enum class Peer { kSent, kSilent, kClosed };
+  enum class Outcome { kBytes, kLimitPassed, kClosed };
+  struct Case {
+    Peer peer;
+    int timeout_ms;
+    Outcome outcome;
+  };
+  for (const Case& c : {Case{Peer::kSent, -1, Outcome::kBytes}, Case{Peer::kSent, 0, Outcome::kBytes},
+                        Case{Peer::kSent, 20, Outcome::kBytes}, Case{Peer::kSent, 60000, Outcome::kBytes},
+                        Case{Peer::kSilent, 0, Outcome::kLimitPassed}, Case{Peer::kSilent, 1, Outcome::kLimitPassed},
+                        Case{Peer::kSilent, 20, Outcome::kLimitPassed}, Case{Peer::kClosed, -1, Outcome::kClosed},
+                        Case{Peer::kClosed, 0, Outcome::kClosed}, Case{Peer::kClosed, 20, Outcome::kClosed}}) {
+    SocketPair pair;
+    if (c.peer == Peer::kSent) pair.server->WriteAll(AsBytes("ab"));
+    if (c.peer == Peer::kClosed) pair.server->Close();
+    if (c.peer != Peer::kSilent) {
+      ASSERT_TRUE(pair.client->WaitReadable(-1));  // arrived before a limit of 0
+    }
+    uint8_t b[8];
+    const auto trace = testing::Message() << "peer " << static_cast<int>(c.peer) << ", limit " << c.timeout_ms;
+    switch (c.outcome) {
+      case Outcome::kBytes:
+        EXPECT_EQ(pair.client->ReadWithin(b, c.timeout_ms), std::optional<size_t>(2)) << trace;
+        EXPECT_EQ(std::string(b, b + 2), "ab") << trace;
+        break;
+      case Outcome::kLimitPassed:
+        EXPECT_EQ(pair.client->ReadWithin(b, c.timeout_ms), std::nullopt) << trace;
+        break;
+      case Outcome::kClosed:
+        EXPECT_THROW(pair.client->ReadWithin(b, c.timeout_ms), ESocketClosed) << trace;
+        EXPECT_THROW(pair.client->ReadWithin(b, c.timeout_ms), ESocketClosed) << trace;  // and stays closed
+        break;
+    }
+  }
+}
+
+// A limit set for one read is not left on the socket for the next one.
+TEST(Socket, ReadAfterALimitedReadWaitsWithoutLimit) {
+  SocketPair pair;
+  pair.server->WriteAll(AsBytes("a"));
+  ASSERT_TRUE(pair.client->WaitReadable(-1));
+  uint8_t b[8];
+  ASSERT_EQ(pair.client->ReadWithin(b, 1), std::optional<size_t>(1));
+  std::thread late([&pair] {
+    pair.server->WaitReadable(40);  // the client sends nothing: a pause of forty such limits
+    pair.server->WriteAll(AsBytes("b"));
+  });
+  EXPECT_EQ(pair.client->Read(b), 1u);
+  EXPECT_EQ(b[0], 'b');
+  late.join();
+}
+
+// What the layer's Terminate relies on: a read waiting on another thread
+// returns when the socket is shut down.
+TEST(Socket, ShutdownEndsAWaitingRead) {
+  for (const int timeout_ms : {-1, 60000}) {
+    SocketPair pair;
+    std::atomic<bool> closed{false};
+    std::thread reader([&] {
+      uint8_t b[8];
+      try {
+        pair.client->ReadWithin(b, timeout_ms);
+      } catch (const ESocketClosed&) {
+        closed = true;
+      }
+    });
+    pair.server->WaitReadable(20);  // the reader is in its wait by now
+    pair.client->Shutdown();
+    reader.join();
+    EXPECT_TRUE(closed) << timeout_ms;
+  }
 }
 
 TEST(Socket, ListenerCloseEndsAWaitingAccept) {

@@ -278,8 +278,8 @@ void StepFiles::Commit(const std::vector<std::string>& targets) {
     if (i >= content_.size() || content_[i] != TemporaryPath(i)) continue;
     const std::string temporary = content_[i];
     Placed p{i, targets[i], false, false};
-    // A new file takes its place in one step (one lookup of the name, which
-    // counts in a large folder).
+    // A temporary for a free name takes its place in one step (one lookup of
+    // the name, which counts in a large folder).
     const std::optional<std::string> moved = env_.MoveFileToFreeName(temporary, p.target);
     std::string reason;
     if (moved) {

@@ -271,6 +271,8 @@ std::string StepFiles::BackupPath(size_t index, const std::string& target) const
   return temp_folder_ + Group(index) + "o" + Index(index) + "-" + std::string(FileNamePart(target));
 }
 
+void StepFiles::Fetched(size_t index) { Mark(index, TemporaryPath(index)); }
+
 void StepFiles::Commit(const std::vector<std::string>& targets) {
   std::vector<Placed> done;
   for (size_t i = 0; i < targets.size(); ++i) {

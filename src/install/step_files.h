@@ -58,6 +58,13 @@ class StepFiles {
   // Where file `index`'s content is now; empty when none was written.
   std::string ContentPath(size_t index) const;
 
+  // Where the content of file `index` waits when it goes through a
+  // temporary; NewTemporary first makes its group's folder, naming `target`
+  // if it cannot. A caller that writes the temporary by other means than
+  // Output (unpacking a container on disk) notes it with Fetched.
+  std::string NewTemporary(size_t index, const std::string& target);
+  void Fetched(size_t index);
+
   // Puts every temporary written in the place of its target, in the
   // order given; a later entry for the same target wins. On a failure every
   // target is put back as it was, every new file removed, and the failure is
@@ -75,10 +82,6 @@ class StepFiles {
     bool backed_up;
     bool placed;
   };
-  // Where the content of file `index` waits when it goes through a
-  // temporary; NewTemporary first makes its group's folder, naming `target`
-  // if it cannot.
-  std::string NewTemporary(size_t index, const std::string& target);
   std::string TemporaryPath(size_t index) const;
   // Makes the file for file `index`'s first entry and sets `path` to it.
   std::unique_ptr<WritableFile> CreateContent(size_t index, const std::string& target, std::string& path);

@@ -60,6 +60,28 @@ std::string Renamed(std::string message, const std::string& from, const std::str
   return message;
 }
 
+// Makes the output's file at each entry of a container, and names a failure
+// to make it as the file on disk would have been: the container the first
+// time, the target later.
+struct EntryFiles {
+  EntryFiles(FetchOutput& out, const std::string& to) : output(out), target(to), container_file(to) {}
+  std::unique_ptr<WritableFile> Open() {
+    try {
+      auto file = output.Create();
+      made = true;
+      ++creations;
+      return file;
+    } catch (const EFCreateError& e) {
+      throw EFCreateError(Renamed(e.what(), output.path(), creations == 0 ? container_file : target));
+    }
+  }
+  FetchOutput& output;
+  const std::string& target;
+  std::string container_file;  // what a failed first creation names
+  bool made = false;
+  int creations = 0;
+};
+
 }  // namespace
 
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
@@ -67,12 +89,13 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
                       const std::string& temporary, const std::string& target,
                       std::optional<DosDateTime> stamp) {
   TemporaryOutput output(env, temporary);
-  return FetchFile(env, proxy, arquivo, NumeroAtualizacao, container_path, output, target, stamp);
+  return FetchFile(env, proxy, arquivo, NumeroAtualizacao, container_path, output, target, stamp, nullptr);
 }
 
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
-                      FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp) {
+                      FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp,
+                      const FetchOverlap* overlap) {
   thread_local FetchBuffers buffers;
   PacketStreamReader& packet = buffers.packet;
   ContainerStreamReader& container = buffers.container;
@@ -83,37 +106,34 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   std::exception_ptr packet_error;
   std::exception_ptr unpack_error;
   bool unpacking = false;
-  bool output_made = false;
-  int creations = 0;
-  std::string container_file = target;  // what a failed first creation names
+  EntryFiles entry_files(output, target);
   std::optional<std::string> checked;
   // Names the container for the record's FileName; the check that it is not
   // the target runs once per file, before the temporary exists.
   const auto name_container = [&](const std::string& file_name) {
     const std::optional<std::string> path = container_path(file_name);
     if (!path || path == checked) return;
-    container_file = *path;
-    CheckContainerIsNotTarget(env, container_file, target);
+    entry_files.container_file = *path;
+    CheckContainerIsNotTarget(env, entry_files.container_file, target);
     checked = path;
   };
+  const OpenEntry open_entry = [&entry_files] { return entry_files.Open(); };
 
-  const OpenEntry open_entry = [&]() -> std::unique_ptr<WritableFile> {
-    try {
-      auto file = output.Create();
-      output_made = true;
-      ++creations;
-      return file;
-    } catch (const EFCreateError& e) {
-      // The first file made on disk would have been the container, later ones the target.
-      throw EFCreateError(Renamed(e.what(), output.path(), creations == 0 ? container_file : target));
-    }
-  };
+  // With an overlap, a content that stays small is kept whole, and written
+  // only after the reply, by the caller's job.
+  Bytes* const kept = overlap != nullptr ? overlap->kept : nullptr;
+  bool keeping = false;
+  if (kept != nullptr) kept->clear();
   const auto begin_content = [&](std::span<const uint8_t> head) {
     try {
       record.SetData(OleVariant::FromBytes(Bytes(head.begin(), head.end())));
       name_container(record.FieldByName(kFileRecordFileName).AsString());
       if (!record.FieldByName(kFileRecordContent).IsBlob()) throw EInvalidCast();
-      container.Start(open_entry);
+      if (kept != nullptr) {
+        keeping = true;
+      } else {
+        container.Start(open_entry);
+      }
       unpacking = true;
     } catch (...) {
       unpack_error = std::current_exception();
@@ -129,8 +149,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   // way in, while its next parts are requested and received.
   size_t streamed = 0;
   std::optional<BackgroundFeed> background;
-  const auto content = [&](std::span<const uint8_t> bytes) {
-    if (!unpacking) return;
+  const auto write = [&](std::span<const uint8_t> bytes) {
     streamed += bytes.size();
     if (!background && streamed > g_background_from.load()) {
       background.emplace([&container](std::span<const uint8_t> piece) { container.Feed(piece); });
@@ -144,6 +163,26 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
     } catch (...) {
       stop_unpacking(std::current_exception());
     }
+  };
+  // What was kept is written now, and everything after it as it comes.
+  const auto stop_keeping = [&] {
+    keeping = false;
+    overlap->before_writing();
+    container.Start(open_entry);
+    write(*kept);
+    kept->clear();
+  };
+  const auto content = [&](std::span<const uint8_t> bytes) {
+    if (!unpacking) return;
+    if (keeping) {
+      if (kept->size() + bytes.size() <= kKeptWhole) {
+        kept->insert(kept->end(), bytes.begin(), bytes.end());
+        return;
+      }
+      stop_keeping();
+      if (!unpacking) return;
+    }
+    write(bytes);
   };
   // Everything fed is consumed before the container is looked at again.
   const auto finish_background = [&] {
@@ -170,20 +209,53 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
     if (not_a_packet) {
       record.SetData(*not_a_packet);
     } else {
-      const auto kept = packet.Finish();
-      record.SetData(OleVariant::FromBytes(Bytes(kept.begin(), kept.end())));
+      const auto kept_packet = packet.Finish();
+      record.SetData(OleVariant::FromBytes(Bytes(kept_packet.begin(), kept_packet.end())));
     }
     name_container(record.FieldByName(kFileRecordFileName).AsString());
     if (unpack_error) std::rethrow_exception(unpack_error);
+    FetchedFile fetched;
+    if (keeping) {
+      // The record's own checks come after the unpacking's: a record that
+      // fails one is unpacked here first, as it would have been.
+      try {
+        fetched.file_name = record.FieldByName(kFileRecordFileName).AsString();
+        fetched.file_date = CheckedFileDate(record.FieldByName(kFileRecordFileDate), arquivo);
+      } catch (...) {
+        stop_keeping();
+        finish_background();
+        if (unpack_error) std::rethrow_exception(unpack_error);
+        container.Finish(stamp);
+        throw;
+      }
+      record.Close();
+      fetched.entries = -1;
+      overlap->later([&env, &output, &target, kept, stamp, container_file = entry_files.container_file] {
+        thread_local ContainerStreamReader unpacker;
+        EntryFiles files(output, target);
+        files.container_file = container_file;
+        const OpenEntry open = [&files] { return files.Open(); };
+        try {
+          unpacker.Start(open);
+          unpacker.Feed(*kept);
+          unpacker.Finish(stamp);
+        } catch (...) {
+          unpacker.Abort();
+          if (files.made) env.DeleteFile(output.path());
+          throw;
+        }
+      });
+      return fetched;
+    }
     if (!packet.streamed()) {
       // A value small enough to stay in the record, or none at all: unpacked as it is.
       const TField& field = record.FieldByName(kFileRecordContent);
       const auto bytes = field.IsBlob() ? field.AsBytes() : std::span<const uint8_t>{};
       if (!field.IsBlob()) throw EInvalidCast();
+      if (overlap != nullptr) overlap->before_writing();
       container.Start(open_entry);
       container.Feed(bytes);
     }
-    FetchedFile fetched;
     fetched.entries = container.Finish(stamp);
     fetched.file_name = record.FieldByName(kFileRecordFileName).AsString();
     fetched.file_date = CheckedFileDate(record.FieldByName(kFileRecordFileDate), arquivo);
@@ -192,7 +264,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
   } catch (...) {
     background.reset();  // waits for the thread before the file goes
     container.Abort();
-    if (output_made) env.DeleteFile(output.path());
+    if (entry_files.made) env.DeleteFile(output.path());
     throw;
   }
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/dos_time.h"
+#include "base/ole_variant.h"
 #include "install/fetch_output.h"
 #include "platform/env.h"
 
@@ -52,9 +53,29 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       const std::string& temporary, const std::string& target,
                       std::optional<DosDateTime> stamp = std::nullopt);
-// The same into a file `output` makes (`temporary` above is a TemporaryOutput).
+
+// How a fetch may leave the writing of its file to the caller, so that the
+// file is written while the next one is received. A content of up to
+// kKeptWhole bytes is kept in `kept` while the reply arrives; once the reply
+// and the record's checks have passed, `later` gets the job that unpacks it
+// into the output (FetchedFile::entries is then -1). The caller runs the job
+// on a thread of its own, keeps the output and `kept` until it has ended, and
+// gets its failure, with the text the fetch would have thrown, from it. A
+// larger content, or one the record's checks fail, is written by the fetch
+// itself once `before_writing` has returned: the caller waits there for the
+// job before it, so that files are written one at a time and in order.
+struct FetchOverlap {
+  Bytes* kept = nullptr;
+  std::function<void(std::function<void()> unpack)> later;
+  std::function<void()> before_writing;
+};
+constexpr size_t kKeptWhole = 1 << 20;
+
+// The same into a file `output` makes (`temporary` above is a TemporaryOutput),
+// written as it arrives, or later with an `overlap`.
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
-                      FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp);
+                      FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp,
+                      const FetchOverlap* overlap = nullptr);
 
 }  // namespace selvane

@@ -1,8 +1,13 @@
 #include "install/folder_sync.h"
 
+#include <exception>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
+#include "base/job_thread.h"
 #include "editions/editions.h"
 #include "install/file_fetch.h"
 #include "install/file_trust.h"
@@ -48,6 +53,17 @@ std::string NamingTarget(std::string text, const std::string& temporary, const s
   return text;
 }
 
+// Runs `write`, whose failures name `target` instead of where `output` put it.
+void NamingTarget(const FetchOutput& output, const std::string& target, const std::function<void()>& write) {
+  try {
+    write();
+  } catch (const EFCreateError& e) {
+    throw EFCreateError(NamingTarget(e.what(), output.path(), target));
+  } catch (const EFOpenError& e) {
+    throw EFOpenError(NamingTarget(e.what(), output.path(), target));
+  }
+}
+
 }  // namespace
 
 void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, int32_t NumeroAtualizacao,
@@ -67,10 +83,22 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
   std::vector<std::string> targets;
   for (const FetchListEntry& f : files) targets.push_back(step.folder + f.name);
   step_files.Open(targets.front());
+  // Each file is written on a thread of its own while the next is requested
+  // and received; the requests go out in the same order, and a file's
+  // failure is the step's failure, before any that came later.
+  JobThread writer;
+  Bytes kept[2];
+  std::vector<std::unique_ptr<FetchOutput>> outputs(files.size());
+  std::exception_ptr earlier_failure;
+  std::function<void()> job;
   try {
     for (size_t i = 0; i < files.size(); ++i) {
-      const std::unique_ptr<FetchOutput> output = step_files.Output(i, targets[i]);
-      try {
+      outputs[i] = step_files.Output(i, targets[i]);
+      FetchOutput& output = *outputs[i];
+      const std::string& target = targets[i];
+      const FetchOverlap overlap{&kept[i % 2], [&job](std::function<void()> unpack) { job = std::move(unpack); },
+                                 [&] { earlier_failure = writer.Wait(); }};
+      NamingTarget(output, target, [&] {
         // The container goes from the network straight into the file and
         // never onto the disk, so no name the server gives it can make it
         // the target: the name is only checked.
@@ -80,11 +108,12 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
               PlainFileNameFromServer(file_name);
               return std::nullopt;
             },
-            *output, targets[i], DosDateTimeFromDateTime(files[i].file_date));
-      } catch (const EFCreateError& e) {
-        throw EFCreateError(NamingTarget(e.what(), output->path(), targets[i]));
-      } catch (const EFOpenError& e) {
-        throw EFOpenError(NamingTarget(e.what(), output->path(), targets[i]));
+            output, target, DosDateTimeFromDateTime(files[i].file_date), &overlap);
+      });
+      if (!earlier_failure) earlier_failure = writer.Wait();
+      if (earlier_failure) std::rethrow_exception(std::exchange(earlier_failure, nullptr));
+      if (job) {
+        writer.Start([&output, &target, unpack = std::exchange(job, nullptr)] { NamingTarget(output, target, unpack); });
       }
       // The stamp, set before the file closed, travels with a temporary when it is put in place.
       if (step.percent_prefix) {
@@ -92,6 +121,7 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
             PercentStatus(*step.percent_prefix, static_cast<int>(i + 1), static_cast<int>(files.size())));
       }
     }
+    if (const std::exception_ptr failure = writer.Wait()) std::rethrow_exception(failure);
     if (step.trust_key != nullptr) {
       std::vector<std::string> names;
       for (const FetchListEntry& f : files) names.push_back(f.name);
@@ -99,7 +129,10 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
                           [&](size_t i) { return step_files.ContentPath(i); });
     }
   } catch (...) {
+    // A file still being written failed first, or goes with the step.
+    if (!earlier_failure) earlier_failure = writer.Wait();
     step_files.Discard();
+    if (earlier_failure) std::rethrow_exception(earlier_failure);
     throw;
   }
   step_files.Commit(targets);

@@ -151,6 +151,47 @@ TEST_F(SyncTest, ServerDroppingInsideTheStepLeavesEveryTargetOld) {
   }
 }
 
+// A file is written while the next one arrives: when writing it fails, that
+// failure is the step's, even when the next reply then fails too, and the step
+// leaves nothing of either.
+TEST_F(SyncTest, AFileFailingWhileTheNextArrivesIsTheStepsFailure) {
+  struct Case {
+    const char* what;
+    bool cannot_create;  // else the disk is full
+    int64_t drop_after;  // the server drops inside b.dat's reply, or never
+  };
+  const Case cases[] = {
+      {"cannot create, next reply whole", true, -1},
+      {"cannot create, next reply cut", true, 100000},
+      {"disk full, next reply whole", false, -1},
+      {"disk full, next reply cut", false, 100000},
+  };
+  const std::string kvl = "C:\\Windows\\kvl\\";
+  ThreeChangedFiles({"a.dat", "b.dat", "c.dat"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PutOldFiles();
+    options_.drop_after_bytes = c.drop_after;
+    StartServer();
+    FaultInjectionEnv faults(&env());
+    if (c.cannot_create) {
+      faults.FailCreate("a.dat");
+    } else {
+      faults.LimitWrittenBytes(2);
+    }
+    try {
+      SyncWith(faults, "AtualizaPastaKVL", std::nullopt, kvl);
+      ADD_FAILURE();
+    } catch (const std::exception& e) {
+      EXPECT_EQ(std::string(e.what()), c.cannot_create ? "Cannot create file \"" + kvl + "a.dat\". Access is denied."
+                                                       : std::string(FaultInjectionEnv::kDiskFullText));
+    }
+    EXPECT_EQ(ExpectEachOldOrNew(), 0);
+    conn_.reset();
+    server_->Stop();
+  }
+}
+
 TEST_F(SyncTest, HostileNamesFailBeforeAnythingIsWritten) {
   const std::vector<std::string> hostile = {"..",          "KVL\\..",          ".",           "KVL\\",
                                             "a/../../evil", "..\\..\\Kavel\\..", "KVL\\CON",    "KVL\\nul.txt",

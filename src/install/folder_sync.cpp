@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/job_thread.h"
+#include "platform/job_thread.h"
 #include "editions/editions.h"
 #include "install/file_fetch.h"
 #include "install/file_trust.h"

@@ -1,4 +1,4 @@
-#include "base/job_thread.h"
+#include "platform/job_thread.h"
 
 #include <utility>
 
@@ -6,37 +6,39 @@ namespace selvane {
 
 JobThread::~JobThread() {
   {
-    std::unique_lock lock(mu_);
-    changed_.wait(lock, [this] { return !busy_; });
+    ThreadGate::Hold hold(gate_);
+    hold.WaitUntil([this] { return !busy_; });
     stop_ = true;
+    gate_.WakeAll();
   }
-  changed_.notify_all();
   if (thread_.joinable()) thread_.join();
 }
 
 void JobThread::Start(Job job) {
   {
-    std::lock_guard lock(mu_);
+    ThreadGate::Hold hold(gate_);
     job_ = std::move(job);
     busy_ = true;
+    gate_.WakeAll();
   }
   if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
-  changed_.notify_all();
 }
 
 std::exception_ptr JobThread::Wait() {
-  std::unique_lock lock(mu_);
-  changed_.wait(lock, [this] { return !busy_; });
+  ThreadGate::Hold hold(gate_);
+  hold.WaitUntil([this] { return !busy_; });
   return std::exchange(failure_, nullptr);
 }
 
 void JobThread::Run() {
-  std::unique_lock lock(mu_);
   for (;;) {
-    changed_.wait(lock, [this] { return stop_ || busy_; });
-    if (!busy_) return;  // stopping with nothing left to run
-    Job job = std::move(job_);
-    lock.unlock();
+    Job job;
+    {
+      ThreadGate::Hold hold(gate_);
+      hold.WaitUntil([this] { return stop_ || busy_; });
+      if (!busy_) return;  // stopping with nothing left to run
+      job = std::move(job_);
+    }
     std::exception_ptr error;
     try {
       job();
@@ -44,10 +46,10 @@ void JobThread::Run() {
       error = std::current_exception();
     }
     job = nullptr;  // what the job holds goes before the caller hears it ended
-    lock.lock();
+    ThreadGate::Hold hold(gate_);
     failure_ = error;
     busy_ = false;
-    changed_.notify_all();
+    gate_.WakeAll();
   }
 }
 

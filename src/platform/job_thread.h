@@ -3,13 +3,14 @@
 // file is written while the next one is received). A job is handed on only
 // once the caller has waited for the one before it, so jobs run in the order
 // given and never two at once; the thread is made at the first job and kept
-// for every later one.
+// for every later one. Handing on and waiting use a ThreadGate, which costs
+// no round trip to a server process where Windows is emulated.
 
-#include <condition_variable>
 #include <exception>
 #include <functional>
-#include <mutex>
 #include <thread>
+
+#include "platform/thread_gate.h"
 
 namespace selvane {
 
@@ -32,12 +33,11 @@ class JobThread {
  private:
   void Run();
 
+  ThreadGate gate_;
   Job job_;
   bool busy_ = false;
   bool stop_ = false;
   std::exception_ptr failure_;
-  std::mutex mu_;
-  std::condition_variable changed_;
   std::thread thread_;
 };
 

@@ -1,4 +1,4 @@
-#include "base/job_thread.h"
+#include "platform/job_thread.h"
 
 #include <gtest/gtest.h>
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "install/step_files.h"
 #include "testing/memory_env.h"
@@ -21,6 +22,11 @@ namespace {
 
 constexpr char kFolder[] = "C:\\F\\";
 constexpr char kTemp[] = "C:\\F\\~Selvane.tmp\\";
+// Files outside the folder, in its sub-folder, and of its own.
+constexpr std::pair<const char*, const char*> kBefore[] = {
+    {"C:\\kept.txt", "root"},  {"C:\\G\\kept.txt", "beside"}, {"C:\\F\\sub\\kept.txt", "inside"},
+    {"C:\\F\\old.txt", "old"}, {"C:\\F\\a.txt", "new a"},    {"C:\\F\\b.txt", "new b"},
+};
 
 void Expect(bool ok) {
   if (!ok) std::abort();
@@ -39,12 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string list(reinterpret_cast<const char*>(data + 1), size - 1);
 
   selvane::MemoryEnv env;
-  env.PutFile("C:\\kept.txt", "root");
-  env.PutFile("C:\\G\\kept.txt", "beside");
-  env.PutFile("C:\\F\\sub\\kept.txt", "inside");
-  env.PutFile("C:\\F\\old.txt", "old");
-  env.PutFile("C:\\F\\a.txt", "new a");
-  env.PutFile("C:\\F\\b.txt", "new b");
+  for (const auto& [path, content] : kBefore) env.PutFile(path, content);
   env.PutFile(std::string(kTemp) + selvane::StepFiles::kNewFilesName, list);
   if (flags & 1) {
     // An old target moved aside, whose place is empty.
@@ -61,9 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Back in its place, unless the list names that place as a new file.
   if (flags & 1) Expect(!env.FileExists("C:\\F\\moved.txt") || env.Contents("C:\\F\\moved.txt") == "backed up");
   for (const std::string& f : env.Files()) {
-    const bool before = f == "C:\\kept.txt" || f == "C:\\G\\kept.txt" || f == "C:\\F\\sub\\kept.txt" ||
-                        f == "C:\\F\\old.txt" || f == "C:\\F\\a.txt" || f == "C:\\F\\b.txt" ||
-                        ((flags & 1) && f == "C:\\F\\moved.txt");
+    bool before = (flags & 1) && f == "C:\\F\\moved.txt";
+    for (const auto& [path, content] : kBefore) before = before || f == path;
     // Only what was there stays, and the list only with a file it could not remove.
     Expect(before || (left && f == std::string(kTemp) + selvane::StepFiles::kNewFilesName));
   }

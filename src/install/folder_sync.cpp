@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/job_thread.h"
 #include "editions/editions.h"
 #include "install/file_fetch.h"
 #include "install/file_trust.h"
@@ -16,6 +15,7 @@
 #include "install/record_checks.h"
 #include "install/step_files.h"
 #include "install/windows_names.h"
+#include "platform/job_thread.h"
 #include "platform/system_error_text.h"
 #include "records/record_set.h"
 #include "server/servidor_client.h"
@@ -86,9 +86,9 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
   // Each file is written on a thread of its own while the next is requested
   // and received; the requests go out in the same order, and a file's
   // failure is the step's failure, before any that came later.
-  JobThread writer;
   Bytes kept[2];
   std::vector<std::unique_ptr<FetchOutput>> outputs(files.size());
+  JobThread writer;  // after what its jobs use: it goes first, waiting for the last job
   std::exception_ptr earlier_failure;
   std::function<void()> job;
   try {

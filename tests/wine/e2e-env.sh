@@ -138,7 +138,8 @@ e2e_wait_for_file() {  # e2e_wait_for_file FILE SECONDS: until it is not empty
   [ -s "$1" ]
 }
 
-# e2e_find_window: the X window id of Selvane's window, within a minute.
+# e2e_find_window: the X window id of Selvane's window, within a minute;
+# without one, what the machine looked like goes to standard error.
 e2e_find_window() {
   local w="" _
   for _ in $(seq 120); do
@@ -146,7 +147,30 @@ e2e_find_window() {
     [ -n "$w" ] && { echo "$w"; return 0; }
     sleep 0.5
   done
+  e2e_report_no_window >&2
   return 1
+}
+
+# e2e_report_no_window: the display, the prefix's processes, the windows
+# there are, the newest program log and a screenshot (no-window.png in $work).
+e2e_report_no_window() {
+  local pid log
+  say "no window of Selvane; DISPLAY=$DISPLAY, our Xvfb $(wine_xvfb_alive && echo runs || echo "does not run")"
+  for pid in $(pgrep -f 'wine|\.exe' || true); do
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      say "  process $pid: $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+    fi
+  done
+  xdotool search --name . 2>/dev/null | while read -r w; do
+    say "  window $w: $(xdotool getwindowname "$w" 2>/dev/null)"
+  done
+  log=$(ls -t "$work"/selvane-*.log 2>/dev/null | head -n1 || true)
+  if [ -n "$log" ]; then
+    say "  $log:"
+    tail -n 20 "$log" | sed "s/^/$e2e_name:     /"
+  fi
+  wine_screenshot "$work/no-window.png" 2>/dev/null && say "  screen: $work/no-window.png"
+  return 0
 }
 
 # e2e_click_ecf WINDOW: a click at the centre of the ECF tile:

@@ -53,30 +53,49 @@ wine_env_init() {
   mkdir -p "$(dirname "$WINEPREFIX")"
 }
 
-# wine_start_xvfb [:N]: starts Xvfb on :N, or on a free display from :200 on,
-# and exports DISPLAY. Returns non-zero if no server came up.
+# wine_start_xvfb [:N]: starts Xvfb on :N, or on a display it picks itself
+# (-displayfd: it takes the first free one under its own lock, so two runs
+# starting at once never share one), and exports DISPLAY. Returns non-zero if
+# no server came up.
 wine_start_xvfb() {
-  local wanted="${1:-}" n tries
+  local wanted="${1:-}" numfile n="" i
   if [ -n "$wanted" ]; then
     _wine_try_xvfb "${wanted#:}" && return 0
     echo "wine-env: cannot start Xvfb on $wanted" >&2
     return 1
   fi
-  for tries in $(seq 1 40); do
-    n=$((200 + (RANDOM % 500)))
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    _wine_try_xvfb "$n" && return 0
+  numfile=$(mktemp /tmp/selvane-xvfb.XXXXXX)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numfile" >/dev/null 2>&1 &
+  WINE_XVFB_PID=$!
+  for i in $(seq 1 200); do
+    n=$(head -n1 "$numfile" 2>/dev/null || true)
+    [ -n "$n" ] && [ -S "/tmp/.X11-unix/X$n" ] && break
+    n=""
+    kill -0 "$WINE_XVFB_PID" 2>/dev/null || break
+    sleep 0.05
   done
-  echo "wine-env: no free display for Xvfb" >&2
+  rm -f "$numfile"
+  if [ -n "$n" ]; then
+    export DISPLAY=":$n"
+    return 0
+  fi
+  kill "$WINE_XVFB_PID" 2>/dev/null
+  wait "$WINE_XVFB_PID" 2>/dev/null
+  WINE_XVFB_PID=""
+  echo "wine-env: Xvfb did not start" >&2
   return 1
 }
+
+# wine_xvfb_alive: whether the Xvfb this script started still runs.
+wine_xvfb_alive() { [ -n "$WINE_XVFB_PID" ] && kill -0 "$WINE_XVFB_PID" 2>/dev/null; }
 
 _wine_try_xvfb() {
   local n="$1" i
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   WINE_XVFB_PID=$!
   for i in $(seq 1 100); do
-    if [ -S "/tmp/.X11-unix/X$n" ]; then
+    # The socket alone could be another server's: ours must still run.
+    if [ -S "/tmp/.X11-unix/X$n" ] && kill -0 "$WINE_XVFB_PID" 2>/dev/null; then
       export DISPLAY=":$n"
       return 0
     fi

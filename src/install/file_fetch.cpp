@@ -230,7 +230,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
       }
       record.Close();
       fetched.entries = -1;
-      overlap->later([&env, &output, &target, kept, stamp, container_file = entry_files.container_file] {
+      fetched.unpack = [&env, &output, &target, kept, stamp, container_file = entry_files.container_file] {
         thread_local ContainerStreamReader unpacker;
         EntryFiles files(output, target);
         files.container_file = container_file;
@@ -244,7 +244,7 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
           if (files.made) env.DeleteFile(output.path());
           throw;
         }
-      });
+      };
       return fetched;
     }
     if (!packet.streamed()) {

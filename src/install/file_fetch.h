@@ -24,6 +24,9 @@ struct FetchedFile {
   std::string file_name;  // the file record's FileName
   double file_date = 0;   // the file record's FileDate, checked to be a date
   int32_t entries = 0;    // entries unpacked; 0 leaves `temporary` uncreated
+  // With a FetchOverlap, when the writing was left to the caller: the job
+  // that writes the file (entries is then -1).
+  std::function<void()> unpack;
 };
 
 // Calls RetornaArquivo(arquivo, NumeroAtualizacao) and unpacks the record's
@@ -57,16 +60,15 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
 // How a fetch may leave the writing of its file to the caller, so that the
 // file is written while the next one is received. A content of up to
 // kKeptWhole bytes is kept in `kept` while the reply arrives; once the reply
-// and the record's checks have passed, `later` gets the job that unpacks it
-// into the output (FetchedFile::entries is then -1). The caller runs the job
-// on a thread of its own, keeps the output and `kept` until it has ended, and
-// gets its failure, with the text the fetch would have thrown, from it. A
-// larger content, or one the record's checks fail, is written by the fetch
-// itself once `before_writing` has returned: the caller waits there for the
-// job before it, so that files are written one at a time and in order.
+// and the record's checks have passed, the fetch returns the job that unpacks
+// it into the output (FetchedFile::unpack). The caller runs the job on a
+// thread of its own, keeps the output and `kept` until it has ended, and gets
+// its failure, with the text the fetch would have thrown, from it. A larger
+// content, or one the record's checks fail, is written by the fetch itself
+// once `before_writing` has returned: the caller waits there for the job
+// before it, so that files are written one at a time and in order.
 struct FetchOverlap {
   Bytes* kept = nullptr;
-  std::function<void(std::function<void()> unpack)> later;
   std::function<void()> before_writing;
 };
 constexpr size_t kKeptWhole = 1 << 20;

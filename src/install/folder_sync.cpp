@@ -90,19 +90,18 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
   std::vector<std::unique_ptr<FetchOutput>> outputs(files.size());
   JobThread writer;  // after what its jobs use: it goes first, waiting for the last job
   std::exception_ptr earlier_failure;
-  std::function<void()> job;
   try {
     for (size_t i = 0; i < files.size(); ++i) {
       outputs[i] = step_files.Output(i, targets[i]);
       FetchOutput& output = *outputs[i];
       const std::string& target = targets[i];
-      const FetchOverlap overlap{&kept[i % 2], [&job](std::function<void()> unpack) { job = std::move(unpack); },
-                                 [&] { earlier_failure = writer.Wait(); }};
+      const FetchOverlap overlap{&kept[i % 2], [&] { earlier_failure = writer.Wait(); }};
+      FetchedFile fetched;
       NamingTarget(output, target, [&] {
         // The container goes from the network straight into the file and
         // never onto the disk, so no name the server gives it can make it
         // the target: the name is only checked.
-        FetchFile(
+        fetched = FetchFile(
             env, proxy, files[i].file, NumeroAtualizacao,
             [](const std::string& file_name) -> std::optional<std::string> {
               PlainFileNameFromServer(file_name);
@@ -112,8 +111,8 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
       });
       if (!earlier_failure) earlier_failure = writer.Wait();
       if (earlier_failure) std::rethrow_exception(std::exchange(earlier_failure, nullptr));
-      if (job) {
-        writer.Start([&output, &target, unpack = std::exchange(job, nullptr)] { NamingTarget(output, target, unpack); });
+      if (fetched.unpack) {
+        writer.Start([&output, &target, unpack = std::move(fetched.unpack)] { NamingTarget(output, target, unpack); });
       }
       // The stamp, set before the file closed, travels with a temporary when it is put in place.
       if (step.percent_prefix) {

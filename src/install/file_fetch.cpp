@@ -18,20 +18,25 @@
 
 namespace selvane {
 
-namespace {
-
-std::atomic<size_t> g_background_from{kInflateInBackgroundFrom};
-
-// Made once per worker thread and reused for every file: fresh memory costs
-// more than the small files it would hold.
-struct FetchBuffers {
+// Owned by the caller, never a thread's own (thread_local) object: the Windows
+// build's threads library may free a thread's storage before that thread's
+// objects are destroyed, and an inflater destroyed there reads freed memory.
+struct FetchBuffers::Parts {
   PacketStreamReader packet;
   ContainerStreamReader container;
+  ContainerStreamReader unpacker;  // the returned job's, on the caller's other thread
   // Every file record of a server has the same columns: the last metadata
   // read and where its Content column is.
   std::optional<Bytes> metadata;
   std::optional<size_t> content_column;
 };
+
+FetchBuffers::FetchBuffers() : parts_(std::make_unique<Parts>()) {}
+FetchBuffers::~FetchBuffers() = default;
+
+namespace {
+
+std::atomic<size_t> g_background_from{kInflateInBackgroundFrom};
 
 std::optional<size_t> FindContentColumn(Env& env, std::span<const uint8_t> metadata) {
   TRecordSet record(env);
@@ -43,7 +48,7 @@ std::optional<size_t> FindContentColumn(Env& env, std::span<const uint8_t> metad
   return std::nullopt;
 }
 
-std::optional<size_t> ContentColumn(Env& env, FetchBuffers& buffers, std::span<const uint8_t> metadata) {
+std::optional<size_t> ContentColumn(Env& env, FetchBuffers::Parts& buffers, std::span<const uint8_t> metadata) {
   if (!buffers.metadata || !std::equal(metadata.begin(), metadata.end(), buffers.metadata->begin(),
                                         buffers.metadata->end())) {
     buffers.metadata.reset();
@@ -89,14 +94,15 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
                       const std::string& temporary, const std::string& target,
                       std::optional<DosDateTime> stamp) {
   TemporaryOutput output(env, temporary);
-  return FetchFile(env, proxy, arquivo, NumeroAtualizacao, container_path, output, target, stamp, nullptr);
+  FetchBuffers buffers;
+  return FetchFile(env, proxy, arquivo, NumeroAtualizacao, container_path, output, target, stamp, buffers, nullptr);
 }
 
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp,
-                      const FetchOverlap* overlap) {
-  thread_local FetchBuffers buffers;
+                      FetchBuffers& reused, const FetchOverlap* overlap) {
+  FetchBuffers::Parts& buffers = reused.parts();
   PacketStreamReader& packet = buffers.packet;
   ContainerStreamReader& container = buffers.container;
   TRecordSet record(env);
@@ -191,8 +197,8 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
     background.reset();
     if (failure && unpacking) stop_unpacking(failure);
   };
-  packet.Start([&env](std::span<const uint8_t> metadata) { return ContentColumn(env, buffers, metadata); }, begin_content,
-               content);
+  packet.Start([&env, &buffers](std::span<const uint8_t> metadata) { return ContentColumn(env, buffers, metadata); },
+               begin_content, content);
 
   try {
     const std::optional<OleVariant> not_a_packet =
@@ -230,8 +236,8 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
       }
       record.Close();
       fetched.entries = -1;
-      fetched.unpack = [&env, &output, &target, kept, stamp, container_file = entry_files.container_file] {
-        thread_local ContainerStreamReader unpacker;
+      fetched.unpack = [&env, &output, &target, kept, stamp, &unpacker = buffers.unpacker,
+                        container_file = entry_files.container_file] {
         EntryFiles files(output, target);
         files.container_file = container_file;
         const OpenEntry open = [&files] { return files.Open(); };

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -73,11 +74,28 @@ struct FetchOverlap {
 };
 constexpr size_t kKeptWhole = 1 << 20;
 
+// What fetches reuse from one file to the next: the readers and their
+// buffers (fresh memory costs more than a small file), and the layout of the
+// last file record. A caller keeps one for a run of fetches on one thread; a
+// job a fetch returns uses its own part of it, one job at a time.
+class FetchBuffers {
+ public:
+  FetchBuffers();
+  ~FetchBuffers();
+  FetchBuffers(const FetchBuffers&) = delete;
+  FetchBuffers& operator=(const FetchBuffers&) = delete;
+  struct Parts;
+  Parts& parts() { return *parts_; }
+
+ private:
+  std::unique_ptr<Parts> parts_;
+};
+
 // The same into a file `output` makes (`temporary` above is a TemporaryOutput),
 // written as it arrives, or later with an `overlap`.
 FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arquivo, int32_t NumeroAtualizacao,
                       const std::function<std::optional<std::string>(const std::string& file_name)>& container_path,
                       FetchOutput& output, const std::string& target, std::optional<DosDateTime> stamp,
-                      const FetchOverlap* overlap = nullptr);
+                      FetchBuffers& buffers, const FetchOverlap* overlap = nullptr);
 
 }  // namespace selvane

@@ -86,6 +86,7 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
   // Each file is written on a thread of its own while the next is requested
   // and received; the requests go out in the same order, and a file's
   // failure is the step's failure, before any that came later.
+  FetchBuffers buffers;
   Bytes kept[2];
   std::vector<std::unique_ptr<FetchOutput>> outputs(files.size());
   JobThread writer;  // after what its jobs use: it goes first, waiting for the last job
@@ -107,7 +108,7 @@ void SincronizaPasta(Env& env, TRpcConnection* connection, WindowPort& window, i
               PlainFileNameFromServer(file_name);
               return std::nullopt;
             },
-            output, target, DosDateTimeFromDateTime(files[i].file_date), &overlap);
+            output, target, DosDateTimeFromDateTime(files[i].file_date), buffers, &overlap);
       });
       if (!earlier_failure) earlier_failure = writer.Wait();
       if (earlier_failure) std::rethrow_exception(std::exchange(earlier_failure, nullptr));

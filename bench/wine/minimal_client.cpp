@@ -49,15 +49,25 @@ bool WriteAll(HANDLE h, const uint8_t* p, size_t n) {
   return true;
 }
 
-int Fetch(int port, const std::string& size, const std::string& out_path) {
-  WSADATA wsa;
-  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
+// A connection to 127.0.0.1:PORT, or INVALID_SOCKET.
+SOCKET ConnectLoopback(int port) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<u_short>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return 1;
+  if (s != INVALID_SOCKET && connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    closesocket(s);
+    return INVALID_SOCKET;
+  }
+  return s;
+}
+
+int Fetch(int port, const std::string& size, const std::string& out_path) {
+  WSADATA wsa;
+  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
+  const SOCKET s = ConnectLoopback(port);
+  if (s == INVALID_SOCKET) return 1;
   std::vector<uint8_t> in(kBuffer), out(kBuffer);
   z_stream z{};
   inflateInit(&z);
@@ -136,12 +146,8 @@ int Small(const std::string& folder, int count, bool rename) {
 int Rounds(int port, const std::string& folder, int count) {
   WSADATA wsa;
   if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<u_short>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return 1;
+  const SOCKET s = ConnectLoopback(port);
+  if (s == INVALID_SOCKET) return 1;
   const std::vector<size_t> sizes = SmallSizes(count);
   std::vector<std::wstring> names;
   for (int i = 0; i < count; ++i) names.push_back(SmallName(folder, i));

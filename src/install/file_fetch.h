@@ -63,11 +63,12 @@ FetchedFile FetchFile(Env& env, TServidorClient& proxy, const std::string& arqui
 // kKeptWhole bytes is kept in `kept` while the reply arrives; once the reply
 // and the record's checks have passed, the fetch returns the job that unpacks
 // it into the output (FetchedFile::unpack). The caller runs the job on a
-// thread of its own, keeps the output and `kept` until it has ended, and gets
-// its failure, with the text the fetch would have thrown, from it. A larger
-// content, or one the record's checks fail, is written by the fetch itself
-// once `before_writing` has returned: the caller waits there for the job
-// before it, so that files are written one at a time and in order.
+// thread of its own, keeps the output, `kept` and the fetch's FetchBuffers
+// until it has ended, and gets its failure, with the text the fetch would
+// have thrown, from it. A larger content, or one the record's checks fail, is
+// written by the fetch itself once `before_writing` has returned: the caller
+// waits there for the job before it, so that files are written one at a time
+// and in order.
 struct FetchOverlap {
   Bytes* kept = nullptr;
   std::function<void()> before_writing;

@@ -65,13 +65,13 @@ wine_start_xvfb() {
     return 1
   fi
   numfile=$(mktemp /tmp/selvane-xvfb.XXXXXX)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 "${_wine_xvfb_args[@]}" 3>"$numfile" >/dev/null 2>&1 &
   WINE_XVFB_PID=$!
   for i in $(seq 1 200); do
     n=$(head -n1 "$numfile" 2>/dev/null || true)
     [ -n "$n" ] && [ -S "/tmp/.X11-unix/X$n" ] && break
     n=""
-    kill -0 "$WINE_XVFB_PID" 2>/dev/null || break
+    wine_xvfb_alive || break
     sleep 0.05
   done
   rm -f "$numfile"
@@ -79,32 +79,38 @@ wine_start_xvfb() {
     export DISPLAY=":$n"
     return 0
   fi
-  kill "$WINE_XVFB_PID" 2>/dev/null
-  wait "$WINE_XVFB_PID" 2>/dev/null
-  WINE_XVFB_PID=""
+  _wine_stop_xvfb
   echo "wine-env: Xvfb did not start" >&2
   return 1
 }
 
+_wine_xvfb_args=(-screen 0 1280x1024x24 -nolisten tcp -noreset)
+
 # wine_xvfb_alive: whether the Xvfb this script started still runs.
 wine_xvfb_alive() { [ -n "$WINE_XVFB_PID" ] && kill -0 "$WINE_XVFB_PID" 2>/dev/null; }
 
+_wine_stop_xvfb() {
+  if [ -n "$WINE_XVFB_PID" ]; then
+    kill "$WINE_XVFB_PID" 2>/dev/null || true
+    wait "$WINE_XVFB_PID" 2>/dev/null || true
+    WINE_XVFB_PID=""
+  fi
+}
+
 _wine_try_xvfb() {
   local n="$1" i
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  Xvfb ":$n" "${_wine_xvfb_args[@]}" >/dev/null 2>&1 &
   WINE_XVFB_PID=$!
   for i in $(seq 1 100); do
     # The socket alone could be another server's: ours must still run.
-    if [ -S "/tmp/.X11-unix/X$n" ] && kill -0 "$WINE_XVFB_PID" 2>/dev/null; then
+    if [ -S "/tmp/.X11-unix/X$n" ] && wine_xvfb_alive; then
       export DISPLAY=":$n"
       return 0
     fi
-    kill -0 "$WINE_XVFB_PID" 2>/dev/null || break
+    wine_xvfb_alive || break
     sleep 0.05
   done
-  kill "$WINE_XVFB_PID" 2>/dev/null
-  wait "$WINE_XVFB_PID" 2>/dev/null
-  WINE_XVFB_PID=""
+  _wine_stop_xvfb
   return 1
 }
 
@@ -174,11 +180,7 @@ wine_cleanup() {
     wait "$WINE_BG_PID" 2>/dev/null || true
     WINE_BG_PID=""
   fi
-  if [ -n "$WINE_XVFB_PID" ]; then
-    kill "$WINE_XVFB_PID" 2>/dev/null || true
-    wait "$WINE_XVFB_PID" 2>/dev/null || true
-    WINE_XVFB_PID=""
-  fi
+  _wine_stop_xvfb
   if [ -n "$WINE_TMP_HOME" ]; then
     rm -rf "$WINE_TMP_HOME"
     WINE_TMP_HOME=""
